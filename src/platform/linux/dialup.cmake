@@ -1,0 +1,1 @@
+# files of this area: target_sources(q_linux PRIVATE ...)

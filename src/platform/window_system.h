@@ -1,0 +1,26 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace quillenta {
+
+// A top-level window; 0 is "none". On X11 this is the client window's XID.
+using WindowId = std::uint32_t;
+inline constexpr WindowId kNoWindow = 0;
+
+// The four window operations of the title engine. A window that has gone away reads as an
+// empty title, ignores writes and is never an error.
+class WindowSystem {
+ public:
+  virtual ~WindowSystem() = default;
+  virtual WindowId ForegroundWindow() = 0;
+  // The whole title, never cut short.
+  virtual std::string ReadTitle(WindowId window) = 0;
+  virtual void WriteTitle(WindowId window, const std::string& title) = 0;
+  // Any managed top-level window whose title equals `title` byte for byte, else kNoWindow.
+  virtual WindowId FindWindowByTitle(const std::string& title) = 0;
+  // The desktop panel (a dock window), else kNoWindow.
+  virtual WindowId FindPanel() = 0;
+};
+
+}  // namespace quillenta

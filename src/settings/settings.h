@@ -1,0 +1,108 @@
+#pragma once
+// The live value of every setting. The settings window binds its controls to this model both
+// ways; every consumer reads it when it needs a value, so an edit counts at the next tick.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillenta {
+
+// Keys of the settings file (section "Quillenta"). The number of a flag or text key is the
+// number of the control that edits it.
+enum class FlagKey : std::uint8_t {
+  b48, b49, b50, b51, b52, b53, b54, b55, b56, b57, b58, b59, b60, b61, b62, b63, b64,
+  b65, b66, b67, b68, b69, b70, b72, b73, b74, b75, b76, b77, b78, b79, b81, b82, b83,
+};
+inline constexpr std::size_t kFlagCount = 34;
+
+enum class TextKey : std::uint8_t {
+  s50, s51, s52, s53, s54, s55, s56, s57, s58, s59, s60, s61, s62, s63, s64, s65, s66,
+  s67, s68, s69, s70, s71, s73, s74, s75, s76, s77, s78, s79, s80, s81, s82, s83, s84,
+  s85, s86, s87, s88, s89, s90, s91, s92, s93, s94, s95, s96, s97, s98,
+};
+inline constexpr std::size_t kTextCount = 48;
+
+struct FlagDef {
+  FlagKey key;
+  const char* name;
+  bool default_value;
+};
+struct TextDef {
+  TextKey key;
+  const char* name;
+  const char* default_value;  // UTF-8, without the quotes the file stores
+};
+extern const std::array<FlagDef, kFlagCount> kFlagTable;  // in key order
+extern const std::array<TextDef, kTextCount> kTextTable;  // in key order
+
+// Integer keys outside the model: the item sequence, the byte unit and the accounting totals.
+inline constexpr const char* kSection = "Quillenta";
+inline constexpr const char* kByteUnitKey = "i34";
+inline constexpr int kByteUnitDefault = 1;
+
+enum class ByteUnit : int { kBytes = 1, kKilobytes = 2, kMegabytes = 3 };
+
+const FlagDef& Def(FlagKey key);
+const TextDef& Def(TextKey key);
+
+// What changed, for views that mirror the model.
+struct SettingChange {
+  enum class Kind { kFlag, kText, kByteUnit, kExtraMode, kCombined } kind;
+  FlagKey flag = FlagKey::b48;
+  TextKey text = TextKey::s50;
+};
+
+class Settings {
+ public:
+  // Defaults of the key table, except the periodic-save switch, which starts off so that a
+  // load that turns it on also starts the periodic save.
+  Settings();
+
+  bool Flag(FlagKey key) const { return flags_[Index(key)]; }
+  const std::string& Text(TextKey key) const { return texts_[Index(key)]; }
+  ByteUnit Unit() const { return unit_; }
+
+  // Each setter runs the change behaviours only when the value really changes.
+  void SetFlag(FlagKey key, bool on);
+  void SetText(TextKey key, std::string text);
+  // 1, 2 or 3; any other value changes nothing.
+  void SetByteUnit(int unit);
+
+  // Extra mode (the "おまけ" mark) and the mark that makes the save write b48 and s00.
+  bool ExtraMode() const { return extra_mode_; }
+  bool ExtraModeMark() const { return extra_mark_; }
+  void ToggleExtra();
+  // What a load does: sets the mode and the mark from the stored b48.
+  void LoadExtraMode(bool on);
+
+  // The two combined switches ("受", "送"): not stored, off at every start.
+  bool CombinedReceived() const { return combined_received_; }
+  bool CombinedSent() const { return combined_sent_; }
+  void SetCombinedReceived(bool on);
+  void SetCombinedSent(bool on);
+
+  // Periodic save switched on or off (b76 changed).
+  std::function<void(bool)> on_periodic_save_changed;
+  // Every change, for views.
+  void Subscribe(std::function<void(const SettingChange&)> listener);
+
+  static std::size_t Index(FlagKey key) { return static_cast<std::size_t>(key); }
+  static std::size_t Index(TextKey key) { return static_cast<std::size_t>(key); }
+
+ private:
+  void Notify(const SettingChange& change);
+
+  std::array<bool, kFlagCount> flags_{};
+  std::array<std::string, kTextCount> texts_;
+  ByteUnit unit_ = ByteUnit::kBytes;
+  bool extra_mode_ = false;
+  bool extra_mark_ = false;
+  bool combined_received_ = false;
+  bool combined_sent_ = false;
+  std::vector<std::function<void(const SettingChange&)>> listeners_;
+};
+
+}  // namespace quillenta

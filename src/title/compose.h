@@ -1,0 +1,13 @@
+#pragma once
+#include <string>
+
+#include "items/item_context.h"
+#include "title/item_sequence.h"
+
+namespace quillenta {
+
+// Rebuilds the line from the sequence: each code 1..21 up to the first 0 appends its item;
+// any other code appends nothing and the walk goes on.
+void ComposeLine(const ItemSequence& sequence, const ItemContext& context, std::string& line);
+
+}  // namespace quillenta

@@ -1,0 +1,1 @@
+# quillenta_unit_test(test_dialup SOURCES unit/... LIBS ...)

@@ -1,0 +1,1 @@
+# quillenta_unit_test(test_linux SOURCES unit/... LIBS ...)
