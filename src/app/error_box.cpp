@@ -1,0 +1,22 @@
+#include "app/error_box.h"
+
+#include <QMessageBox>
+
+namespace quillenta {
+
+std::string WithClosingPeriod(std::string message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') message.push_back('.');
+  return message;
+}
+
+void ErrorBox::Report(const std::string& message) {
+  if (box_ != nullptr) return;
+  auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Quillenta"),
+                              QString::fromStdString(WithClosingPeriod(message)), QMessageBox::Ok);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::ApplicationModal);
+  box_ = box;
+  box->show();
+}
+
+}  // namespace quillenta

@@ -1,0 +1,67 @@
+#include <QApplication>
+#include <QSocketNotifier>
+#include <fcntl.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <unistd.h>
+
+#include "app/application.h"
+#include "app/error_box.h"
+#include "platform/linux/instance_guard_linux.h"
+
+namespace {
+
+int signal_pipe[2] = {-1, -1};
+
+void OnSignal(int signal_number) {
+  char byte = static_cast<char>(signal_number);
+  ssize_t ignored = write(signal_pipe[1], &byte, 1);
+  (void)ignored;
+}
+
+std::string ExecutablePath(const char* argv0) {
+  char buffer[4096];
+  ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (length <= 0) return argv0;
+  return std::string(buffer, static_cast<std::size_t>(length));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace quillenta;
+  const char* display = std::getenv("DISPLAY");
+  LinuxInstanceGuard guard(LinuxInstanceGuard::DefaultLockPath(display != nullptr ? display : ""));
+  if (!guard.Acquire()) return 0;
+
+  // Signals become events of the loop, so that shutdown runs on the one thread like any close.
+  if (pipe2(signal_pipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal_number, &action, nullptr);
+  }
+
+  QApplication qt(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Quillenta"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Quillenta"));
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  ErrorBox errors;
+  Application app(MakeLinuxPlatform(ExecutablePath(argv[0])), errors);
+  QObject::connect(&app, &Application::closed, &qt, &QCoreApplication::quit, Qt::QueuedConnection);
+
+  QSocketNotifier signals_notifier(signal_pipe[0], QSocketNotifier::Read);
+  QObject::connect(&signals_notifier, &QSocketNotifier::activated, [&app] {
+    char byte;
+    while (read(signal_pipe[0], &byte, 1) > 0) {
+    }
+    app.FormClose();
+  });
+
+  app.FormCreate();
+  qt.exec();
+  app.FormClose();
+  return 0;
+}
