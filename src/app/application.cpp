@@ -34,9 +34,11 @@ Application::Application(Platform platform, ErrorReport& errors)
 
 Application::~Application() { FormClose(); }
 
-void Application::FormCreate() {
+void Application::FormCreate(Shell* shell) {
+  if (shell != nullptr) shell->HideToTray();
   perf_.StartCpuStatistic();
   settings_file_.LoadSettings();
+  if (shell != nullptr && settings_.Flag(FlagKey::b49)) shell->ShowAtStart();
   accounting_.LoadConnectionTotals(settings_file_.ReadConnectionTotals());
   timer1_.start();
   timer3_.start();

@@ -41,6 +41,15 @@ struct Platform {
   std::function<bool()> display_lost;
 };
 
+// The tray and the settings window, as start-up drives them.
+class Shell {
+ public:
+  virtual ~Shell() = default;
+  virtual void HideToTray() = 0;
+  // b49 is on: the settings window shows when the loop starts (the tray icon stays).
+  virtual void ShowAtStart() = 0;
+};
+
 class Application : public QObject, private TickSteps {
   Q_OBJECT
 
@@ -48,7 +57,8 @@ class Application : public QObject, private TickSteps {
   Application(Platform platform, ErrorReport& errors);
   ~Application() override;
 
-  void FormCreate();
+  // shell may be null (no tray and no window, as in tests of the engine alone).
+  void FormCreate(Shell* shell);
   // Idempotent: a signal, the X connection closing and the menu may all ask for it.
   void FormClose();
 

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     app.FormClose();
   });
 
-  app.FormCreate();
+  app.FormCreate(nullptr);
   qt.exec();
   app.FormClose();
   return 0;
