@@ -1,1 +1,245 @@
 #include <gtest/gtest.h>
+
+#include "fakes.h"
+#include "title/title_engine.h"
+
+namespace quillenta {
+namespace {
+
+using testing::FakeBatteryProbe;
+using testing::FakeClock;
+using testing::FakeDialupLinks;
+using testing::FakeLocale;
+using testing::FakeWindowSystem;
+using testing::RecordingErrorReport;
+
+// Records the order in which the tick drives the other areas.
+struct RecordingSteps : TickSteps {
+  std::string log;
+  std::function<void()> on_refresh_resources;
+  void SamplePerfStats() override { log += "S"; }
+  void UpdateConnectionAccounting() override { log += "A"; }
+  void RefreshMemoryStatus() override { log += "M"; }
+  void RefreshFreeResources() override {
+    log += "R";
+    if (on_refresh_resources) on_refresh_resources();
+  }
+};
+
+struct EngineFixture : ::testing::Test {
+  FakeWindowSystem windows;
+  RecordingSteps steps;
+  RecordingErrorReport errors;
+  Settings settings;
+  ItemSequence sequence;
+  FakeClock clock;
+  FakeLocale locale;
+  MemoryStatus memory;
+  PerfValues perf;
+  FakeBatteryProbe battery;
+  std::array<std::string, 3> resources{"85", "90", "88"};
+  ConnectionFigures connection;
+  FakeDialupLinks links;
+  TitleEngine engine{windows, sequence, steps, errors};
+  std::unique_ptr<ItemContext> context;
+
+  void SetUp() override {
+    context = std::make_unique<ItemContext>(ItemContext{settings, clock, locale,
+                                                        engine.SavedTitle(), memory, perf, battery,
+                                                        resources, connection, links});
+    engine.AttachItems(*context);
+    // The line is the Title item in brackets, so that writes are easy to recognise.
+    for (int n = 1; n <= ItemSequence::kSlots; ++n) sequence.SetSlot(n, 0);
+    sequence.SetSlot(1, 1);
+    settings.SetText(TextKey::s50, "[");
+    settings.SetText(TextKey::s51, "]");
+  }
+  // One sample tick and one work tick: 200 ms.
+  void WorkTick() {
+    engine.Timer1Timer();
+    engine.Timer1Timer();
+  }
+};
+
+TEST_F(EngineFixture, FirstTickOnlySamplesAndTicksAlternate) {
+  WindowId a = windows.Open("A");
+  windows.Focus(a);
+  engine.Timer1Timer();
+  EXPECT_EQ(steps.log, "S");
+  EXPECT_TRUE(windows.writes.empty());
+  engine.Timer1Timer();
+  engine.Timer1Timer();
+  engine.Timer1Timer();
+  EXPECT_EQ(steps.log, "SAMRSAMR");
+}
+
+TEST_F(EngineFixture, FirstWriteComesOneWorkTickAfterTheSwitch) {
+  WindowId a = windows.Open("A");
+  windows.Focus(a);
+  WorkTick();  // switches to A; the last line is still the old (empty) target's title
+  EXPECT_EQ(engine.Target(), a);
+  EXPECT_EQ(windows.TitleOf(a), "A");
+  WorkTick();
+  EXPECT_EQ(windows.TitleOf(a), "[A]");
+  EXPECT_EQ(engine.SavedTitle(), "A");
+}
+
+TEST_F(EngineFixture, UnchangedLineIsNotWrittenAgain) {
+  WindowId a = windows.Open("A");
+  windows.Focus(a);
+  for (int i = 0; i < 5; ++i) WorkTick();
+  EXPECT_EQ(windows.writes.size(), 1u);
+  EXPECT_EQ(windows.TitleOf(a), "[A]");
+}
+
+TEST_F(EngineFixture, SwitchRestoresTheOldTargetAndWritesTheNewOneLater) {
+  WindowId a = windows.Open("A");
+  WindowId b = windows.Open("B");
+  windows.Focus(a);
+  WorkTick();
+  WorkTick();
+  windows.Focus(b);
+  WorkTick();
+  EXPECT_EQ(windows.TitleOf(a), "A");
+  EXPECT_EQ(windows.TitleOf(b), "B");
+  WorkTick();
+  EXPECT_EQ(windows.TitleOf(a), "A");
+  EXPECT_EQ(windows.TitleOf(b), "[B]");
+}
+
+TEST_F(EngineFixture, ExcludedWindowsKeepThePreviousTarget) {
+  WindowId panel = windows.Open("");
+  windows.SetPanel(panel);
+  WindowId lumetra = windows.Open("Lumetra");
+  WindowId zirerev = windows.Open("zirerev");
+  WindowId a = windows.Open("A");
+  windows.Focus(a);
+  WorkTick();
+  WorkTick();
+  for (WindowId excluded : {panel, lumetra, zirerev}) {
+    windows.Focus(excluded);
+    WorkTick();
+    EXPECT_EQ(engine.Target(), a);
+    EXPECT_EQ(windows.TitleOf(a), "[A]");
+  }
+  EXPECT_EQ(windows.TitleOf(lumetra), "Lumetra");
+}
+
+TEST_F(EngineFixture, ExcludedWindowOpenedAfterTheLastSwitchBecomesTheTargetOnce) {
+  WindowId a = windows.Open("A");
+  windows.Focus(a);
+  WorkTick();
+  WindowId lumetra = windows.Open("Lumetra");
+  windows.Focus(lumetra);
+  WorkTick();
+  EXPECT_EQ(engine.Target(), lumetra);
+}
+
+TEST_F(EngineFixture, TargetsOwnTitleChangeBecomesTheSavedTitle) {
+  WindowId a = windows.Open("a.txt - Editor");
+  WindowId b = windows.Open("B");
+  windows.Focus(a);
+  WorkTick();
+  WorkTick();
+  windows.Retitle(a, "b.txt - Editor");
+  WorkTick();
+  EXPECT_EQ(engine.SavedTitle(), "b.txt - Editor");
+  EXPECT_EQ(windows.TitleOf(a), "[b.txt - Editor]");
+  windows.Focus(b);
+  WorkTick();
+  EXPECT_EQ(windows.TitleOf(a), "b.txt - Editor");
+}
+
+TEST_F(EngineFixture, EmptySequenceWritesAnEmptyTitleAndTheSwitchBringsItBack) {
+  sequence.SetSlot(1, 0);
+  WindowId a = windows.Open("A");
+  WindowId b = windows.Open("B");
+  windows.Focus(a);
+  WorkTick();
+  WorkTick();
+  EXPECT_EQ(windows.TitleOf(a), "");
+  windows.Focus(b);
+  WorkTick();
+  EXPECT_EQ(windows.TitleOf(a), "A");
+}
+
+TEST_F(EngineFixture, ClosedTargetIsLeftAloneAndTheNextWindowTakesOver) {
+  WindowId a = windows.Open("A");
+  WindowId b = windows.Open("B");
+  windows.Focus(a);
+  WorkTick();
+  WorkTick();
+  windows.Close(a);
+  WorkTick();
+  windows.Focus(b);
+  WorkTick();
+  WorkTick();
+  EXPECT_EQ(windows.TitleOf(b), "[B]");
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST_F(EngineFixture, RestoreTargetGivesTheTitleBack) {
+  WindowId a = windows.Open("A");
+  windows.Focus(a);
+  WorkTick();
+  WorkTick();
+  ASSERT_EQ(windows.TitleOf(a), "[A]");
+  engine.RestoreTarget();
+  EXPECT_EQ(windows.TitleOf(a), "A");
+}
+
+TEST_F(EngineFixture, LongTitlesAreKeptWhole) {
+  std::string long_title(700, 'x');
+  long_title += "の終わり";
+  WindowId a = windows.Open(long_title);
+  WindowId b = windows.Open("B");
+  windows.Focus(a);
+  WorkTick();
+  WorkTick();
+  EXPECT_EQ(windows.TitleOf(a), "[" + long_title + "]");
+  windows.Focus(b);
+  WorkTick();
+  EXPECT_EQ(windows.TitleOf(a), long_title);
+}
+
+TEST_F(EngineFixture, AFailingStepEndsTheTickAndTheNextTickStartsAfresh) {
+  WindowId a = windows.Open("A");
+  windows.Focus(a);
+  int failures = 1;
+  steps.on_refresh_resources = [&failures] {
+    if (failures-- > 0) throw Error("Faild to call User.exe");
+  };
+  WorkTick();
+  EXPECT_EQ(engine.Target(), kNoWindow);
+  ASSERT_EQ(errors.messages.size(), 1u);
+  EXPECT_EQ(errors.messages[0], "Faild to call User.exe");
+  WorkTick();
+  WorkTick();
+  EXPECT_EQ(windows.TitleOf(a), "[A]");
+}
+
+TEST_F(EngineFixture, ForegroundOfNoneSwitchesOnlyWhenAllExcludedWindowsWereFound) {
+  WindowId a = windows.Open("A");
+  windows.Focus(a);
+  WorkTick();
+  WorkTick();
+  // No excluded window exists, so "none" matches their recorded handles.
+  windows.Focus(kNoWindow);
+  WorkTick();
+  EXPECT_EQ(engine.Target(), a);
+
+  WindowId panel = windows.Open("");
+  windows.SetPanel(panel);
+  windows.Open("Lumetra");
+  windows.Open("zirerev");
+  WindowId b = windows.Open("B");
+  windows.Focus(b);
+  WorkTick();  // the look-ups of this switch find all three
+  windows.Focus(kNoWindow);
+  WorkTick();
+  EXPECT_EQ(engine.Target(), kNoWindow);
+  EXPECT_EQ(windows.TitleOf(b), "B");
+}
+
+}  // namespace
+}  // namespace quillenta
