@@ -1,1 +1,3 @@
-# files of this area: target_sources(q_linux PRIVATE ...)
+pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb xcb-ewmh xcb-icccm)
+target_sources(q_linux PRIVATE x11_window_system.cpp)
+target_link_libraries(q_linux PUBLIC PkgConfig::XCB)

@@ -1,0 +1,598 @@
+#include "platform/linux/x11_window_system.h"
+
+#include <iconv.h>
+#include <xcb/xcb.h>
+#include <xcb/xcb_ewmh.h>
+#include <xcb/xcb_icccm.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <unordered_set>
+
+namespace quillenta {
+
+namespace {
+
+// Enough for any title a window manager will show; the whole value comes in one reply.
+constexpr std::uint32_t kWholeProperty = 1u << 24;
+// Reparenting window managers put the client a frame or two below the root's child.
+constexpr int kMaxClientDepth = 4;
+constexpr std::size_t kMaxRememberedWrites = 64;
+
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using Reply = std::unique_ptr<T, FreeDeleter>;
+
+// Takes a reply and drops the error that came instead of it, if any.
+template <typename T>
+Reply<T> Take(T* reply, xcb_generic_error_t* error) {
+  std::free(error);
+  return Reply<T>(reply);
+}
+
+std::string PropertyBytes(const xcb_get_property_reply_t* reply) {
+  if (reply == nullptr || reply->type == XCB_ATOM_NONE || reply->format != 8) return {};
+  const char* data = static_cast<const char*>(xcb_get_property_value(reply));
+  int length = xcb_get_property_value_length(reply);
+  // A title ends at its first zero byte, as a C string does (STRING lists use it as a
+  // separator).
+  const char* end = static_cast<const char*>(std::memchr(data, 0, length));
+  return std::string(data, end != nullptr ? end : data + length);
+}
+
+std::vector<WindowId> PropertyWindows(const xcb_get_property_reply_t* reply) {
+  std::vector<WindowId> windows;
+  if (reply == nullptr || reply->format != 32) return windows;
+  const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
+  int count = xcb_get_property_value_length(reply) / 4;
+  windows.assign(data, data + count);
+  return windows;
+}
+
+void AppendUtf8(std::string& out, std::uint32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+constexpr const char* kReplacement = "\xEF\xBF\xBD";
+
+// Converts with glibc iconv; bytes it cannot convert each become U+FFFD.
+void AppendConverted(std::string& out, const char* charset, const std::string& bytes) {
+  if (bytes.empty()) return;
+  iconv_t cd = iconv_open("UTF-8", charset);
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    out += kReplacement;
+    return;
+  }
+  std::string in = bytes;
+  char* src = in.data();
+  std::size_t src_left = in.size();
+  std::string buffer(in.size() * 4 + 16, '\0');
+  while (src_left > 0) {
+    char* dst = buffer.data();
+    std::size_t dst_left = buffer.size();
+    std::size_t result = iconv(cd, &src, &src_left, &dst, &dst_left);
+    out.append(buffer.data(), dst - buffer.data());
+    if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
+      out += kReplacement;
+      ++src;
+      --src_left;
+    }
+  }
+  iconv_close(cd);
+}
+
+// A character set that ISO 2022 designates into G0 or G1, by the kind of set and its final
+// byte, mapped to a converter that glibc knows.
+struct Designation {
+  enum Kind { k94, k96, k94x94 } kind = k94;
+  char final = 'B';
+};
+
+const char* Iso8859ForFinal(char final) {
+  switch (final) {
+    case 'A':
+      return "ISO-8859-1";
+    case 'B':
+      return "ISO-8859-2";
+    case 'C':
+      return "ISO-8859-3";
+    case 'D':
+      return "ISO-8859-4";
+    case 'F':
+      return "ISO-8859-7";
+    case 'G':
+      return "ISO-8859-6";
+    case 'H':
+      return "ISO-8859-8";
+    case 'L':
+      return "ISO-8859-5";
+    case 'M':
+      return "ISO-8859-9";
+    case 'V':
+      return "ISO-8859-10";
+    case 'Y':
+      return "ISO-8859-13";
+    case '_':
+      return "ISO-8859-14";
+    case 'b':
+      return "ISO-8859-15";
+    case 'f':
+      return "ISO-8859-16";
+    default:
+      return nullptr;
+  }
+}
+
+// The EUC form of a two-byte set takes both bytes with the high bit set.
+const char* EucForFinal(char final) {
+  switch (final) {
+    case 'A':
+      return "EUC-CN";
+    case 'B':
+      return "EUC-JP";
+    case 'C':
+      return "EUC-KR";
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+std::string Latin1ToUtf8(const std::string& bytes) {
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (unsigned char c : bytes) AppendUtf8(out, c);
+  return out;
+}
+
+bool Utf8ToLatin1(const std::string& text, std::string& latin1) {
+  latin1.clear();
+  for (std::size_t i = 0; i < text.size();) {
+    auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      latin1 += static_cast<char>(c);
+      ++i;
+    } else if ((c == 0xC2 || c == 0xC3) && i + 1 < text.size() &&
+               (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
+      latin1 += static_cast<char>(((c & 0x03) << 6) | (text[i + 1] & 0x3F));
+      i += 2;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string CompoundTextToUtf8(const std::string& bytes) {
+  std::string out;
+  Designation g0{Designation::k94, 'B'};
+  Designation g1{Designation::k96, 'A'};
+  // Bytes of one set are gathered and converted together.
+  const char* run_charset = nullptr;
+  std::string run;
+  auto flush = [&] {
+    if (run_charset != nullptr) AppendConverted(out, run_charset, run);
+    run.clear();
+    run_charset = nullptr;
+  };
+  auto put = [&](const char* charset, std::string piece) {
+    if (charset != run_charset) flush();
+    run_charset = charset;
+    run += piece;
+  };
+  auto put_plain = [&](std::uint32_t code) {
+    flush();
+    AppendUtf8(out, code);
+  };
+  // One character of `set` starting at bytes[i] (GL or GR form); returns bytes consumed.
+  auto put_char = [&](const Designation& set, std::size_t i) -> std::size_t {
+    auto b = static_cast<unsigned char>(bytes[i]) & 0x7F;
+    if (set.kind == Designation::k94x94) {
+      if (i + 1 >= bytes.size()) return 1;
+      auto b2 = static_cast<unsigned char>(bytes[i + 1]) & 0x7F;
+      const char* euc = EucForFinal(set.final);
+      if (euc == nullptr) {
+        put_plain(0xFFFD);
+      } else {
+        put(euc, {static_cast<char>(b | 0x80), static_cast<char>(b2 | 0x80)});
+      }
+      return 2;
+    }
+    if (set.kind == Designation::k94) {
+      if (set.final == 'B' || set.final == 'J') {
+        put_plain(b);
+      } else if (set.final == 'I') {  // JIS X 0201 katakana: half-width forms
+        put_plain(0xFF61 + (b - 0x21));
+      } else {
+        put_plain(0xFFFD);
+      }
+      return 1;
+    }
+    if (set.final == 'A') {
+      put_plain(b | 0x80);
+    } else if (const char* iso = Iso8859ForFinal(set.final)) {
+      put(iso, std::string(1, static_cast<char>(b | 0x80)));
+    } else {
+      put_plain(0xFFFD);
+    }
+    return 1;
+  };
+
+  std::size_t i = 0;
+  const std::size_t n = bytes.size();
+  while (i < n) {
+    auto c = static_cast<unsigned char>(bytes[i]);
+    if (c == 0x1B) {
+      auto at = [&](std::size_t k) { return k < n ? bytes[k] : '\0'; };
+      char a = at(i + 1), b = at(i + 2), d = at(i + 3);
+      if (a == '(' && b) {
+        g0 = {Designation::k94, b};
+        i += 3;
+      } else if (a == ')' && b) {
+        g1 = {Designation::k94, b};
+        i += 3;
+      } else if (a == '-' && b) {
+        g1 = {Designation::k96, b};
+        i += 3;
+      } else if (a == '$' && b == '(' && d) {
+        g0 = {Designation::k94x94, d};
+        i += 4;
+      } else if (a == '$' && b == ')' && d) {
+        g1 = {Designation::k94x94, d};
+        i += 4;
+      } else if (a == '%' && b == 'G') {
+        // UTF-8 segment, up to ESC % @
+        std::size_t end = bytes.find("\x1B%@", i + 3);
+        if (end == std::string::npos) end = n;
+        flush();
+        out.append(bytes, i + 3, end - (i + 3));
+        i = std::min(n, end + 3);
+      } else if (a == '%' && b == '/' && i + 5 < n) {
+        // Extended segment: ESC % / F M L, then M L count the encoding name, STX and data.
+        std::size_t length = (static_cast<unsigned char>(bytes[i + 4]) & 0x7F) * 128 +
+                             (static_cast<unsigned char>(bytes[i + 5]) & 0x7F);
+        std::size_t start = i + 6;
+        std::size_t end = std::min(n, start + length);
+        std::size_t stx = bytes.find('\x02', start);
+        flush();
+        if (stx != std::string::npos && stx < end) {
+          std::string name = bytes.substr(start, stx - start);
+          std::string data = bytes.substr(stx + 1, end - stx - 1);
+          if (name == "utf-8" || name == "UTF-8" || name == "iso10646-1") {
+            out += data;
+          } else {
+            AppendConverted(out, name.c_str(), data);
+          }
+        }
+        i = end;
+      } else {
+        ++i;  // an escape this decoder does not know: skip the ESC
+      }
+    } else if (c == 0x9B) {
+      // Direction control (CSI 1 ], CSI 2 ], CSI ]): no text.
+      std::size_t end = bytes.find(']', i);
+      i = end == std::string::npos ? n : end + 1;
+    } else if (c == '\t' || c == '\n' || c == ' ') {
+      put_plain(c);
+      ++i;
+    } else if (c > 0x20 && c < 0x7F) {
+      i += put_char(g0, i);
+    } else if (c >= 0xA0) {
+      if (c == 0xA0 && g1.kind != Designation::k96) {
+        ++i;
+      } else {
+        i += put_char(g1, i);
+      }
+    } else {
+      ++i;  // other control bytes carry no text
+    }
+  }
+  flush();
+  return out;
+}
+
+struct XcbWindowSystem::Connection {
+  xcb_connection_t* c = nullptr;
+  xcb_ewmh_connection_t ewmh{};
+  bool ewmh_ready = false;
+  xcb_window_t root = XCB_NONE;
+  xcb_atom_t wm_state = XCB_ATOM_NONE;
+  xcb_atom_t compound_text = XCB_ATOM_NONE;
+
+  ~Connection() {
+    if (ewmh_ready) {
+      xcb_ewmh_connection_wipe(&ewmh);
+    }
+    if (c != nullptr) xcb_disconnect(c);
+  }
+  bool Usable() const { return c != nullptr && ewmh_ready && xcb_connection_has_error(c) == 0; }
+
+  xcb_get_property_cookie_t Get(xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
+                                std::uint32_t length = kWholeProperty) {
+    return xcb_get_property(c, 0, window, property, type, 0, length);
+  }
+  Reply<xcb_get_property_reply_t> Wait(xcb_get_property_cookie_t cookie) {
+    xcb_generic_error_t* error = nullptr;
+    auto* reply = xcb_get_property_reply(c, cookie, &error);
+    return Take(reply, error);
+  }
+  xcb_query_tree_cookie_t Tree(xcb_window_t window) { return xcb_query_tree(c, window); }
+  Reply<xcb_query_tree_reply_t> Wait(xcb_query_tree_cookie_t cookie) {
+    xcb_generic_error_t* error = nullptr;
+    auto* reply = xcb_query_tree_reply(c, cookie, &error);
+    return Take(reply, error);
+  }
+
+  // The title as a program would mean it, from either title property.
+  std::string Decode(const xcb_get_property_reply_t* reply) const {
+    std::string bytes = PropertyBytes(reply);
+    if (reply == nullptr || bytes.empty()) return bytes;
+    if (reply->type == ewmh.UTF8_STRING) return bytes;
+    if (reply->type == XCB_ATOM_STRING) return Latin1ToUtf8(bytes);
+    if (reply->type == compound_text) return CompoundTextToUtf8(bytes);
+    // An unknown encoding: keep it when it reads as UTF-8, else take it as Latin-1.
+    return IsUtf8(bytes) ? bytes : Latin1ToUtf8(bytes);
+  }
+  static bool IsUtf8(const std::string& s) {
+    for (std::size_t i = 0; i < s.size();) {
+      auto c = static_cast<unsigned char>(s[i]);
+      int follow = c < 0x80           ? 0
+                   : (c >> 5) == 0x6  ? 1
+                   : (c >> 4) == 0xE  ? 2
+                   : (c >> 3) == 0x1E ? 3
+                                      : -1;
+      if (follow < 0 || s.size() - i <= static_cast<std::size_t>(follow)) return false;
+      for (int k = 1; k <= follow; ++k) {
+        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+      }
+      i += follow + 1;
+    }
+    return true;
+  }
+};
+
+struct XcbWindowSystem::PropertyRequest {
+  xcb_get_property_cookie_t net_name;
+  xcb_get_property_cookie_t wm_name;
+};
+
+XcbWindowSystem::XcbWindowSystem(const char* display_name) : x_(std::make_unique<Connection>()) {
+  int screen_number = 0;
+  x_->c = xcb_connect(display_name != nullptr && *display_name != '\0' ? display_name : nullptr,
+                      &screen_number);
+  if (xcb_connection_has_error(x_->c) != 0) return;
+  xcb_intern_atom_cookie_t wm_state = xcb_intern_atom(x_->c, 0, 8, "WM_STATE");
+  xcb_intern_atom_cookie_t compound = xcb_intern_atom(x_->c, 0, 13, "COMPOUND_TEXT");
+  xcb_intern_atom_cookie_t* cookies = xcb_ewmh_init_atoms(x_->c, &x_->ewmh);
+  x_->ewmh_ready = xcb_ewmh_init_atoms_replies(&x_->ewmh, cookies, nullptr) != 0;
+  for (auto [cookie, atom] :
+       {std::pair{wm_state, &x_->wm_state}, std::pair{compound, &x_->compound_text}}) {
+    xcb_generic_error_t* error = nullptr;
+    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(x_->c, cookie, &error));
+    std::free(error);
+    if (reply) *atom = reply->atom;
+  }
+  if (!x_->ewmh_ready) return;
+  const xcb_setup_t* setup = xcb_get_setup(x_->c);
+  xcb_screen_iterator_t it = xcb_setup_roots_iterator(setup);
+  for (int i = 0; i < screen_number && it.rem > 0; ++i) xcb_screen_next(&it);
+  x_->root = it.rem > 0 ? it.data->root : XCB_NONE;
+}
+
+XcbWindowSystem::~XcbWindowSystem() = default;
+
+int XcbWindowSystem::ConnectionFd() const {
+  return x_->c != nullptr ? xcb_get_file_descriptor(x_->c) : -1;
+}
+
+bool XcbWindowSystem::ConnectionBroken() {
+  if (x_->c == nullptr || !x_->ewmh_ready) return true;
+  // Reads what the server sent: the errors of unchecked writes and events nobody asked
+  // for; also how a closed connection is noticed.
+  while (xcb_generic_event_t* event = xcb_poll_for_event(x_->c)) std::free(event);
+  return xcb_connection_has_error(x_->c) != 0;
+}
+
+void XcbWindowSystem::DiscardQueuedEvents() {
+  while (xcb_generic_event_t* event = xcb_poll_for_queued_event(x_->c)) std::free(event);
+}
+
+WindowId XcbWindowSystem::ForegroundWindow() {
+  if (!x_->Usable()) return kNoWindow;
+  DiscardQueuedEvents();
+  auto reply = x_->Wait(x_->Get(x_->root, x_->ewmh._NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW, 1));
+  if (reply && reply->type == XCB_ATOM_WINDOW && reply->format == 32 &&
+      xcb_get_property_value_length(reply.get()) >= 4) {
+    return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+  }
+  return FocusedClient();
+}
+
+// Without an EWMH window manager: the client window of the top-level window that holds
+// the input focus.
+WindowId XcbWindowSystem::FocusedClient() {
+  xcb_generic_error_t* error = nullptr;
+  Reply<xcb_get_input_focus_reply_t> focus(
+      xcb_get_input_focus_reply(x_->c, xcb_get_input_focus(x_->c), &error));
+  std::free(error);
+  if (!focus) return kNoWindow;
+  xcb_window_t window = focus->focus;
+  if (window == XCB_NONE || window == XCB_INPUT_FOCUS_POINTER_ROOT || window == x_->root) {
+    return kNoWindow;
+  }
+  for (int guard = 0; guard < 64; ++guard) {
+    auto tree = x_->Wait(x_->Tree(window));
+    if (!tree) return kNoWindow;
+    if (tree->parent == x_->root || tree->parent == XCB_NONE) break;
+    window = tree->parent;
+  }
+  std::vector<WindowId> clients = ClientsBelow({window});
+  return clients.empty() ? window : clients.front();
+}
+
+// For each top-level window, the window at or below it that carries WM_STATE (the client
+// a window manager has framed); tops without one are left out. One round trip per level.
+std::vector<WindowId> XcbWindowSystem::ClientsBelow(const std::vector<WindowId>& tops) {
+  std::vector<WindowId> clients;
+  std::vector<WindowId> level = tops;
+  for (int depth = 0; depth < kMaxClientDepth && !level.empty(); ++depth) {
+    std::vector<xcb_get_property_cookie_t> states;
+    states.reserve(level.size());
+    for (WindowId w : level) states.push_back(x_->Get(w, x_->wm_state, XCB_ATOM_ANY, 0));
+    std::vector<WindowId> unresolved;
+    for (std::size_t i = 0; i < level.size(); ++i) {
+      auto reply = x_->Wait(states[i]);
+      if (!reply) continue;
+      if (reply->type != XCB_ATOM_NONE) {
+        clients.push_back(level[i]);
+      } else {
+        unresolved.push_back(level[i]);
+      }
+    }
+    if (depth + 1 == kMaxClientDepth) break;
+    std::vector<xcb_query_tree_cookie_t> trees;
+    trees.reserve(unresolved.size());
+    for (WindowId w : unresolved) trees.push_back(x_->Tree(w));
+    level.clear();
+    for (auto& cookie : trees) {
+      auto tree = x_->Wait(cookie);
+      if (!tree) continue;
+      const xcb_window_t* children = xcb_query_tree_children(tree.get());
+      level.insert(level.end(), children, children + xcb_query_tree_children_length(tree.get()));
+    }
+  }
+  return clients;
+}
+
+std::vector<WindowId> XcbWindowSystem::ManagedWindows() {
+  auto list = x_->Wait(x_->Get(x_->root, x_->ewmh._NET_CLIENT_LIST, XCB_ATOM_WINDOW));
+  if (list && list->type == XCB_ATOM_WINDOW) return PropertyWindows(list.get());
+  auto tree = x_->Wait(x_->Tree(x_->root));
+  if (!tree) return {};
+  const xcb_window_t* children = xcb_query_tree_children(tree.get());
+  return ClientsBelow(
+      std::vector<WindowId>(children, children + xcb_query_tree_children_length(tree.get())));
+}
+
+std::vector<std::string> XcbWindowSystem::ReadTitles(const std::vector<WindowId>& windows) {
+  // Both properties are asked for at once: one round trip whichever of them the window has.
+  std::vector<PropertyRequest> requests;
+  requests.reserve(windows.size());
+  for (WindowId w : windows) {
+    requests.push_back({x_->Get(w, x_->ewmh._NET_WM_NAME, XCB_ATOM_ANY),
+                        x_->Get(w, XCB_ATOM_WM_NAME, XCB_ATOM_ANY)});
+  }
+  std::vector<std::string> titles;
+  titles.reserve(windows.size());
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    auto net = x_->Wait(requests[i].net_name);
+    auto legacy = x_->Wait(requests[i].wm_name);
+    bool has_net = net && net->type != XCB_ATOM_NONE && net->format == 8;
+    bool has_legacy = legacy && legacy->type != XCB_ATOM_NONE && legacy->format == 8;
+    std::string title = has_net ? x_->Decode(net.get()) : x_->Decode(legacy.get());
+    if (has_net && has_legacy) {
+      auto mine = written_.find(windows[i]);
+      if (mine != written_.end() && title == mine->second) {
+        std::string own = x_->Decode(legacy.get());
+        if (own != mine->second) title = std::move(own);
+      }
+    }
+    titles.push_back(std::move(title));
+  }
+  return titles;
+}
+
+std::string XcbWindowSystem::ReadTitle(WindowId window) {
+  if (window == kNoWindow || !x_->Usable()) return {};
+  DiscardQueuedEvents();
+  return std::move(ReadTitles({window}).front());
+}
+
+void XcbWindowSystem::WriteTitle(WindowId window, const std::string& title) {
+  if (window == kNoWindow || !x_->Usable()) return;
+  DiscardQueuedEvents();
+  xcb_ewmh_set_wm_name(&x_->ewmh, window, static_cast<std::uint32_t>(title.size()), title.data());
+  std::string latin1;
+  if (Utf8ToLatin1(title, latin1)) {
+    xcb_icccm_set_wm_name(x_->c, window, XCB_ATOM_STRING, 8,
+                          static_cast<std::uint32_t>(latin1.size()), latin1.data());
+  } else {
+    xcb_icccm_set_wm_name(x_->c, window, x_->ewmh.UTF8_STRING, 8,
+                          static_cast<std::uint32_t>(title.size()), title.data());
+  }
+  xcb_flush(x_->c);
+  if (written_.size() >= kMaxRememberedWrites && written_.count(window) == 0) {
+    written_.clear();
+  }
+  written_[window] = title;
+}
+
+WindowId XcbWindowSystem::FindWindowByTitle(const std::string& title) {
+  if (!x_->Usable()) return kNoWindow;
+  DiscardQueuedEvents();
+  std::vector<WindowId> windows = ManagedWindows();
+  std::vector<std::string> titles = ReadTitles(windows);
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    if (titles[i] == title) return windows[i];
+  }
+  return kNoWindow;
+}
+
+WindowId XcbWindowSystem::FindPanel() {
+  if (!x_->Usable()) return kNoWindow;
+  DiscardQueuedEvents();
+  // Panels are often left out of the client list, so the root's children and their
+  // clients are asked as well.
+  std::vector<WindowId> candidates = ManagedWindows();
+  if (auto tree = x_->Wait(x_->Tree(x_->root))) {
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    std::vector<WindowId> tops(children, children + xcb_query_tree_children_length(tree.get()));
+    std::vector<WindowId> clients = ClientsBelow(tops);
+    candidates.insert(candidates.end(), tops.begin(), tops.end());
+    candidates.insert(candidates.end(), clients.begin(), clients.end());
+  }
+  std::unordered_set<WindowId> seen;
+  std::vector<WindowId> unique;
+  for (WindowId w : candidates) {
+    if (seen.insert(w).second) unique.push_back(w);
+  }
+  std::vector<xcb_get_property_cookie_t> types;
+  types.reserve(unique.size());
+  for (WindowId w : unique) {
+    types.push_back(x_->Get(w, x_->ewmh._NET_WM_WINDOW_TYPE, XCB_ATOM_ATOM, 64));
+  }
+  WindowId panel = kNoWindow;
+  for (std::size_t i = 0; i < unique.size(); ++i) {
+    auto reply = x_->Wait(types[i]);
+    if (panel != kNoWindow || !reply) continue;
+    for (WindowId atom : PropertyWindows(reply.get())) {
+      if (atom == x_->ewmh._NET_WM_WINDOW_TYPE_DOCK) {
+        panel = unique[i];
+        break;
+      }
+    }
+  }
+  return panel;
+}
+
+}  // namespace quillenta

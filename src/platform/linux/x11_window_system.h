@@ -1,0 +1,58 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/window_system.h"
+
+namespace quillenta {
+
+// The window operations on X11 through a connection of its own (the Qt layer has another).
+// Every request that may meet a vanished window is checked and its error dropped, so a
+// window destroyed between two calls reads as "" and ignores writes.
+class XcbWindowSystem : public WindowSystem {
+ public:
+  // A null or empty display name means $DISPLAY. When the connection cannot be made,
+  // ConnectionBroken() is true and every operation yields none or "".
+  explicit XcbWindowSystem(const char* display_name = nullptr);
+  ~XcbWindowSystem() override;
+  XcbWindowSystem(const XcbWindowSystem&) = delete;
+  XcbWindowSystem& operator=(const XcbWindowSystem&) = delete;
+
+  WindowId ForegroundWindow() override;
+  std::string ReadTitle(WindowId window) override;
+  void WriteTitle(WindowId window, const std::string& title) override;
+  WindowId FindWindowByTitle(const std::string& title) override;
+  WindowId FindPanel() override;
+
+  // For a socket notifier: when the descriptor turns readable, call ConnectionBroken(),
+  // which consumes what arrived and tells whether the server has gone.
+  int ConnectionFd() const;
+  bool ConnectionBroken();
+
+ private:
+  struct Connection;
+  struct PropertyRequest;
+
+  void DiscardQueuedEvents();
+  std::vector<WindowId> ManagedWindows();
+  std::vector<WindowId> ClientsBelow(const std::vector<WindowId>& tops);
+  std::vector<std::string> ReadTitles(const std::vector<WindowId>& windows);
+  WindowId FocusedClient();
+
+  std::unique_ptr<Connection> x_;
+  // The last title this program wrote into each window. A window whose owner sets only
+  // WM_NAME keeps the _NET_WM_NAME written here, so WM_NAME is trusted over a
+  // _NET_WM_NAME that merely echoes this program's own write.
+  std::unordered_map<WindowId, std::string> written_;
+};
+
+// Decoders of the property types that WM_NAME comes in, to UTF-8; exposed for tests.
+std::string Latin1ToUtf8(const std::string& bytes);
+std::string CompoundTextToUtf8(const std::string& bytes);
+// The Latin-1 bytes of a UTF-8 text, or false when some character lies beyond U+00FF or
+// the text is not valid UTF-8.
+bool Utf8ToLatin1(const std::string& text, std::string& latin1);
+
+}  // namespace quillenta
