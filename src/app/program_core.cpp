@@ -1,0 +1,47 @@
+#include "app/program_core.h"
+
+namespace quillenta {
+
+ProgramCore::ProgramCore(Platform platform, ErrorReport& errors)
+    : platform_(std::move(platform)),
+      errors_(errors),
+      settings_file_(*platform_.profile, settings_, order_editor_),
+      perf_(*platform_.cpu, *platform_.links),
+      free_resources_(*platform_.free_resources),
+      accounting_(*platform_.clock, *platform_.links, perf_.Values(), settings_),
+      engine_(*platform_.windows, sequence_, *this, errors_),
+      time_watch_(*platform_.clock, settings_, accounting_.Figures(), *platform_.launcher) {
+  item_context_ = std::make_unique<ItemContext>(ItemContext{
+      settings_, *platform_.clock, *platform_.locale, engine_.SavedTitle(), memory_status_,
+      perf_.Values(), *platform_.battery, free_resources_.Texts(), accounting_.Figures(),
+      *platform_.links});
+  engine_.AttachItems(*item_context_);
+}
+
+void ProgramCore::Start() {
+  perf_.StartCpuStatistic();
+  settings_file_.LoadSettings();
+}
+
+void ProgramCore::Stop() {
+  perf_.StopCpuStatistic();
+  engine_.RestoreTarget();
+}
+
+void ProgramCore::Timer2Timer() {
+  try {
+    accounting_.SaveConnectionTotals(settings_file_, engine_.Line());
+  } catch (const std::exception& error) {
+    errors_.Report(error.what());
+  }
+}
+
+void ProgramCore::SaveSettings() {
+  try {
+    settings_file_.SaveSettings(accounting_.TotalsForSave(), engine_.Line());
+  } catch (const std::exception& error) {
+    errors_.Report(error.what());
+  }
+}
+
+}  // namespace quillenta

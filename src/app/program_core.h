@@ -1,0 +1,97 @@
+#pragma once
+// Every part of the program and how they meet, without Qt: the Qt layer adds the timers, the
+// tray and the window; the soak test drives this directly with fakes.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "accounting/accounting.h"
+#include "items/item_context.h"
+#include "platform/clock.h"
+#include "platform/error.h"
+#include "platform/launcher.h"
+#include "platform/locale.h"
+#include "platform/profile_store.h"
+#include "platform/system_probes.h"
+#include "platform/window_system.h"
+#include "probes/perf_stats.h"
+#include "settings/order_editor.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "title/item_sequence.h"
+#include "title/title_engine.h"
+#include "watch/time_watch.h"
+
+namespace quillenta {
+
+// The platform services the program runs on.
+struct Platform {
+  std::unique_ptr<WindowSystem> windows;
+  std::unique_ptr<Clock> clock;
+  std::unique_ptr<Locale> locale;
+  std::unique_ptr<MemoryProbe> memory;
+  std::unique_ptr<BatteryProbe> battery;
+  std::unique_ptr<CpuUsageSource> cpu;
+  std::unique_ptr<DialupLinks> links;
+  std::unique_ptr<FreeResourcesSource> free_resources;
+  std::unique_ptr<Launcher> launcher;
+  std::unique_ptr<ProfileStore> profile;
+  // True once the window system's connection to the display is gone.
+  std::function<bool()> display_lost;
+};
+
+class ProgramCore : private TickSteps {
+ public:
+  ProgramCore(Platform platform, ErrorReport& errors);
+  ProgramCore(const ProgramCore&) = delete;
+  ProgramCore& operator=(const ProgramCore&) = delete;
+
+  // The start-up steps after the tray: statistics, then settings; the window decides by b49
+  // before the dial-up totals are read.
+  void Start();
+  void LoadConnectionTotals() {
+    accounting_.LoadConnectionTotals(settings_file_.ReadConnectionTotals());
+  }
+  // Statistics stopped, the target's own title back.
+  void Stop();
+
+  void Timer1Timer() { engine_.Timer1Timer(); }
+  // The periodic save; reports a failed write.
+  void Timer2Timer();
+  void Timer3Timer() { time_watch_.CheckTimeWatches(); }
+  // "&OK" after the window is hidden; reports a failed write.
+  void SaveSettings();
+  void LoadSettings() { settings_file_.LoadSettings(); }
+
+  Platform& platform() { return platform_; }
+  Settings& settings() { return settings_; }
+  ItemSequence& sequence() { return sequence_; }
+  OrderEditor& order_editor() { return order_editor_; }
+  SettingsFile& settings_file() { return settings_file_; }
+  Accounting& accounting() { return accounting_; }
+  TimeWatch& time_watch() { return time_watch_; }
+  TitleEngine& engine() { return engine_; }
+  ErrorReport& errors() { return errors_; }
+
+ private:
+  void SamplePerfStats() override { perf_.SamplePerfStats(); }
+  void UpdateConnectionAccounting() override { accounting_.UpdateConnectionAccounting(); }
+  void RefreshMemoryStatus() override { memory_status_ = platform_.memory->ReadMemoryStatus(); }
+  void RefreshFreeResources() override { free_resources_.RefreshFreeResources(); }
+
+  Platform platform_;
+  ErrorReport& errors_;
+  Settings settings_;
+  ItemSequence sequence_;
+  OrderEditor order_editor_{sequence_};
+  SettingsFile settings_file_;
+  PerfStats perf_;
+  FreeResources free_resources_;
+  MemoryStatus memory_status_;
+  Accounting accounting_;
+  TitleEngine engine_;
+  TimeWatch time_watch_;
+  std::unique_ptr<ItemContext> item_context_;
+};
+
+}  // namespace quillenta
