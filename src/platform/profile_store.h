@@ -6,9 +6,17 @@ namespace quillenta {
 // The settings file. Each load or save opens it once and commits once.
 class ProfileStore {
  public:
+  enum class LoadResult { kRead, kMissing, kUnreadable };
+
   virtual ~ProfileStore() = default;
   // The file's full path, for messages.
   virtual const std::string& Path() const = 0;
+  // The whole file as UTF-8 text (a file from the Windows program is converted). On kMissing
+  // and kUnreadable the text is left empty.
+  virtual LoadResult Load(std::string& text) = 0;
+  // Replaces the whole file with `text` in one step: either the old contents stay whole or the
+  // new ones are in place. Throws quillenta::Error("<path> に書き込めません") on failure.
+  virtual void Commit(const std::string& text) = 0;
 };
 
 }  // namespace quillenta

@@ -1,1 +1,3 @@
-# files of this area: target_sources(q_linux PRIVATE ...)
+# The settings file on Linux: atomic commits, code page 932 files from Windows.
+target_sources(q_linux PRIVATE profile_store_linux.cpp)
+target_link_libraries(q_linux PUBLIC q_settings)

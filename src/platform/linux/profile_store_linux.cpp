@@ -1,0 +1,233 @@
+#include "platform/linux/profile_store_linux.h"
+
+#include <fcntl.h>
+#include <iconv.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <utility>
+
+#include "platform/error.h"
+#include "settings/profile_values.h"
+
+namespace quillenta {
+
+namespace {
+
+// A file this large is no settings file; refusing it keeps a save from replacing it.
+constexpr off_t kMaxFileBytes = 64 << 20;
+constexpr std::size_t kWriteChunk = 64 << 10;
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() { Close(); }
+  int get() const { return fd_; }
+  int Close() {
+    int rc = fd_ >= 0 ? ::close(fd_) : 0;
+    fd_ = -1;
+    return rc;
+  }
+
+ private:
+  int fd_;
+};
+
+std::string DirectoryOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// Follows symbolic links to the file a save must replace; the final target may not exist yet.
+std::string ResolveLinks(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1, '\0');
+    ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+    if (n < 0 || static_cast<std::size_t>(n) >= target.size()) return path;
+    target.resize(static_cast<std::size_t>(n));
+    path = target.front() == '/' ? target : DirectoryOf(path) + "/" + target;
+  }
+  return path;
+}
+
+bool MakeDirectories(const std::string& dir) {
+  struct stat st;
+  if (::stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  std::string parent = DirectoryOf(dir);
+  if (parent != dir && !MakeDirectories(parent)) return false;
+  return ::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size,
+              const std::function<void()>& after_chunk) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size < kWriteChunk ? size : kWriteChunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+    after_chunk();
+  }
+  return true;
+}
+
+std::string Cp932ToUtf8(std::string_view bytes) {
+  iconv_t cd = ::iconv_open("UTF-8", "CP932");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return ToValidUtf8(bytes);
+  std::string out;
+  out.reserve(bytes.size() * 3 / 2 + 16);
+  char buffer[4096];
+  char* in = const_cast<char*>(bytes.data());
+  std::size_t in_left = bytes.size();
+  while (in_left > 0) {
+    char* out_ptr = buffer;
+    std::size_t out_left = sizeof buffer;
+    std::size_t rc = ::iconv(cd, &in, &in_left, &out_ptr, &out_left);
+    out.append(buffer, static_cast<std::size_t>(out_ptr - buffer));
+    if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
+      // Not code page 932 either (EILSEQ), or cut off at the end (EINVAL).
+      out += "\xEF\xBF\xBD";
+      ++in;
+      --in_left;
+      ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  ::iconv_close(cd);
+  return out;
+}
+
+}  // namespace
+
+std::string DecodeProfileBytes(std::string_view bytes) {
+  if (IsValidUtf8(bytes)) return std::string(bytes);
+  return Cp932ToUtf8(bytes);
+}
+
+LinuxProfileStore::LinuxProfileStore(std::string path) : path_(std::move(path)) {}
+
+ProfileStore::LoadResult LinuxProfileStore::Load(std::string& text) {
+  text.clear();
+  FileDescriptor fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return errno == ENOENT ? LoadResult::kMissing : LoadResult::kUnreadable;
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileBytes) {
+    return LoadResult::kUnreadable;
+  }
+  std::string bytes;
+  bytes.reserve(static_cast<std::size_t>(st.st_size));
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return LoadResult::kUnreadable;
+    }
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+    if (bytes.size() > static_cast<std::size_t>(kMaxFileBytes)) return LoadResult::kUnreadable;
+  }
+  text = DecodeProfileBytes(bytes);
+  return LoadResult::kRead;
+}
+
+void LinuxProfileStore::Step(int& step) {
+  ++step;
+  if (on_commit_step) on_commit_step(step);
+}
+
+void LinuxProfileStore::Commit(const std::string& text) {
+  const Error failure(path_ + " に書き込めません");
+  int step = 0;
+  const std::string target = ResolveLinks(path_);
+  const std::string dir = DirectoryOf(target);
+
+  struct stat old;
+  const bool exists = ::stat(target.c_str(), &old) == 0;
+  if (exists) {
+    if (!S_ISREG(old.st_mode)) throw failure;
+    // Replacing by rename would pass over a file the user made read-only.
+    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) throw failure;
+  } else if (!MakeDirectories(dir)) {
+    throw failure;
+  }
+  Step(step);
+
+  std::string temp = target + ".XXXXXX";
+  FileDescriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
+  if (fd.get() < 0) throw failure;
+  Step(step);
+  bool committed = false;
+  try {
+    if (!WriteAll(fd.get(), text.data(), text.size(), [&] { Step(step); })) throw failure;
+    mode_t mode;
+    if (exists) {
+      mode = old.st_mode & 07777;
+      // Keeps the owner when root saves another user's file; as that user it changes nothing.
+      if (::fchown(fd.get(), old.st_uid, old.st_gid) != 0) {
+        // Not permitted for an ordinary user saving a file they may write but do not own.
+      }
+    } else {
+      mode_t mask = ::umask(0);
+      ::umask(mask);
+      mode = 0666 & ~mask;
+    }
+    if (::fchmod(fd.get(), mode) != 0) throw failure;
+    if (::fsync(fd.get()) != 0) throw failure;
+    Step(step);
+    if (fd.Close() != 0) throw failure;
+    if (::rename(temp.c_str(), target.c_str()) != 0) throw failure;
+    committed = true;
+    Step(step);
+  } catch (...) {
+    if (!committed) ::unlink(temp.c_str());
+    throw;
+  }
+  // The rename is durable only once the directory is flushed; the new file is in place either
+  // way, so a failure here is no failure of the save.
+  FileDescriptor dir_fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir_fd.get() >= 0) ::fsync(dir_fd.get());
+  Step(step);
+}
+
+std::string LocateSettingsFile(const std::string& executable_path,
+                               const std::string& xdg_config_home, const std::string& home) {
+  std::string exe = executable_path;
+  if (!exe.empty() && exe.front() != '/') {
+    char cwd[PATH_MAX];
+    if (::getcwd(cwd, sizeof cwd) != nullptr) exe = std::string(cwd) + "/" + exe;
+  }
+  const std::string beside = IniPathFor(exe);
+  struct stat st;
+  if (::lstat(beside.c_str(), &st) == 0) return beside;
+  if (::access(DirectoryOf(beside).c_str(), W_OK) == 0) return beside;
+  // Relative values are to be ignored, as the XDG base directory rules say.
+  std::string config = xdg_config_home;
+  if (config.empty() || config.front() != '/') config = home + "/.config";
+  return config + "/quillenta/quillenta.INI";
+}
+
+std::string LocateSettingsFile(const std::string& executable_path) {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  std::string home_dir = home != nullptr ? home : "";
+  if (home_dir.empty()) {
+    if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr) {
+      home_dir = pw->pw_dir;
+    }
+  }
+  return LocateSettingsFile(executable_path, xdg != nullptr ? xdg : "", home_dir);
+}
+
+}  // namespace quillenta

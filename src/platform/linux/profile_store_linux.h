@@ -1,0 +1,42 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/profile_store.h"
+
+namespace quillenta {
+
+// The settings file on a local file system. A commit writes a temporary file beside the
+// target, flushes it and renames it over the target, keeping the target's mode and owner;
+// when the path is a symbolic link the link stays and its target is replaced.
+class LinuxProfileStore : public ProfileStore {
+ public:
+  explicit LinuxProfileStore(std::string path);
+
+  const std::string& Path() const override { return path_; }
+  LoadResult Load(std::string& text) override;
+  void Commit(const std::string& text) override;
+
+  // Called after each step of a commit with the step's number (1, 2, ...), so that a test
+  // can end the process between any two steps.
+  std::function<void(int step)> on_commit_step;
+
+ private:
+  void Step(int& step);
+
+  std::string path_;
+};
+
+// The file's bytes as UTF-8: a valid UTF-8 file as it is, any other as code page 932 (the
+// Windows program's files), with U+FFFD for bytes that are not code page 932 either.
+std::string DecodeProfileBytes(std::string_view bytes);
+
+// Beside the executable when that folder is writable or the file is already there, else
+// $XDG_CONFIG_HOME/quillenta/quillenta.INI (~/.config when unset).
+std::string LocateSettingsFile(const std::string& executable_path);
+// The same with the environment given, for tests. Empty values count as unset.
+std::string LocateSettingsFile(const std::string& executable_path,
+                               const std::string& xdg_config_home, const std::string& home);
+
+}  // namespace quillenta
