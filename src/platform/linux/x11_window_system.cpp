@@ -494,7 +494,8 @@ std::vector<WindowId> XcbWindowSystem::ManagedWindows() {
       std::vector<WindowId>(children, children + xcb_query_tree_children_length(tree.get())));
 }
 
-std::vector<std::string> XcbWindowSystem::ReadTitles(const std::vector<WindowId>& windows) {
+std::vector<std::string> XcbWindowSystem::ReadTitles(const std::vector<WindowId>& windows,
+                                                     std::vector<std::size_t>* gone) {
   // Both properties are asked for at once: one round trip whichever of them the window has.
   std::vector<PropertyRequest> requests;
   requests.reserve(windows.size());
@@ -507,6 +508,11 @@ std::vector<std::string> XcbWindowSystem::ReadTitles(const std::vector<WindowId>
   for (std::size_t i = 0; i < windows.size(); ++i) {
     auto net = x_->Wait(requests[i].net_name);
     auto legacy = x_->Wait(requests[i].wm_name);
+    if (!net && !legacy) {
+      titles.emplace_back();
+      if (gone != nullptr) gone->push_back(i);
+      continue;
+    }
     bool has_net = net && net->type != XCB_ATOM_NONE && net->format == 8;
     bool has_legacy = legacy && legacy->type != XCB_ATOM_NONE && legacy->format == 8;
     std::string title = has_net ? x_->Decode(net.get()) : x_->Decode(legacy.get());
@@ -551,9 +557,12 @@ WindowId XcbWindowSystem::FindWindowByTitle(const std::string& title) {
   if (!x_->Usable()) return kNoWindow;
   DiscardQueuedEvents();
   std::vector<WindowId> windows = ManagedWindows();
-  std::vector<std::string> titles = ReadTitles(windows);
+  std::vector<std::size_t> gone;
+  std::vector<std::string> titles = ReadTitles(windows, &gone);
   for (std::size_t i = 0; i < windows.size(); ++i) {
-    if (titles[i] == title) return windows[i];
+    if (titles[i] == title && std::find(gone.begin(), gone.end(), i) == gone.end()) {
+      return windows[i];
+    }
   }
   return kNoWindow;
 }

@@ -38,7 +38,9 @@ class XcbWindowSystem : public WindowSystem {
   void DiscardQueuedEvents();
   std::vector<WindowId> ManagedWindows();
   std::vector<WindowId> ClientsBelow(const std::vector<WindowId>& tops);
-  std::vector<std::string> ReadTitles(const std::vector<WindowId>& windows);
+  // `gone` collects the indices of windows that no longer exist.
+  std::vector<std::string> ReadTitles(const std::vector<WindowId>& windows,
+                                      std::vector<std::size_t>* gone = nullptr);
   WindowId FocusedClient();
 
   std::unique_ptr<Connection> x_;

@@ -1,0 +1,137 @@
+/* A client window for the end-to-end tests, titled the way toolkits title theirs.
+ *
+ *   testwin [--dock] [--wm-name-only] TITLE [SECOND_TITLE]
+ *
+ * Prints the window id (0x...) once the window is mapped. SIGUSR1 sets SECOND_TITLE;
+ * SIGTERM, SIGINT or the window manager's close end it. --wm-name-only sets only WM_NAME,
+ * as older Xlib programs do; --dock makes it a panel. */
+#include <poll.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+#include <xcb/xcb_icccm.h>
+
+static xcb_connection_t* c;
+
+static xcb_atom_t atom(const char* name) {
+  xcb_intern_atom_reply_t* r =
+      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, (uint16_t)strlen(name), name), NULL);
+  xcb_atom_t a = r ? r->atom : XCB_ATOM_NONE;
+  free(r);
+  return a;
+}
+
+/* Latin-1 bytes of a UTF-8 text; 0 when it has characters beyond U+00FF. */
+static int to_latin1(const char* s, char* out) {
+  const unsigned char* p = (const unsigned char*)s;
+  while (*p) {
+    if (*p < 0x80) {
+      *out++ = (char)*p++;
+    } else if ((*p == 0xC2 || *p == 0xC3) && (p[1] & 0xC0) == 0x80) {
+      *out++ = (char)(((p[0] & 3) << 6) | (p[1] & 0x3F));
+      p += 2;
+    } else {
+      return 0;
+    }
+  }
+  *out = 0;
+  return 1;
+}
+
+static void set_title(xcb_window_t w, const char* title, int wm_name_only) {
+  char* latin1 = malloc(strlen(title) + 1);
+  if (to_latin1(title, latin1)) {
+    xcb_icccm_set_wm_name(c, w, XCB_ATOM_STRING, 8, (uint32_t)strlen(latin1), latin1);
+  } else {
+    xcb_icccm_set_wm_name(c, w, atom("UTF8_STRING"), 8, (uint32_t)strlen(title), title);
+  }
+  free(latin1);
+  if (!wm_name_only) {
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8,
+                        (uint32_t)strlen(title), title);
+  }
+  xcb_flush(c);
+}
+
+int main(int argc, char** argv) {
+  int dock = 0, wm_name_only = 0, i = 1;
+  for (; i < argc && strncmp(argv[i], "--", 2) == 0; ++i) {
+    if (strcmp(argv[i], "--dock") == 0)
+      dock = 1;
+    else if (strcmp(argv[i], "--wm-name-only") == 0)
+      wm_name_only = 1;
+  }
+  if (i >= argc) {
+    fprintf(stderr, "usage: testwin [--dock] [--wm-name-only] TITLE [SECOND_TITLE]\n");
+    return 2;
+  }
+  const char* title = argv[i];
+  const char* second = i + 1 < argc ? argv[i + 1] : title;
+
+  sigset_t mask;
+  sigemptyset(&mask);
+  sigaddset(&mask, SIGUSR1);
+  sigaddset(&mask, SIGTERM);
+  sigaddset(&mask, SIGINT);
+  sigprocmask(SIG_BLOCK, &mask, NULL);
+  int sfd = signalfd(-1, &mask, 0);
+
+  c = xcb_connect(NULL, NULL);
+  if (xcb_connection_has_error(c)) {
+    fprintf(stderr, "testwin: cannot connect to the X server\n");
+    return 1;
+  }
+  xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+  xcb_window_t w = xcb_generate_id(c);
+  uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+  xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, 0, 0, dock ? 300 : 240,
+                    dock ? 24 : 120, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                    XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+  set_title(w, title, wm_name_only);
+  xcb_icccm_set_wm_class(c, w, 16, "testwin\0Testwin");
+  xcb_icccm_wm_hints_t hints;
+  xcb_icccm_wm_hints_set_none(&hints);
+  xcb_icccm_wm_hints_set_input(&hints, 1);
+  xcb_icccm_wm_hints_set_normal(&hints);
+  xcb_icccm_set_wm_hints(c, w, &hints);
+  xcb_atom_t delete_window = atom("WM_DELETE_WINDOW");
+  xcb_icccm_set_wm_protocols(c, w, atom("WM_PROTOCOLS"), 1, &delete_window);
+  if (dock) {
+    xcb_atom_t type = atom("_NET_WM_WINDOW_TYPE_DOCK");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32,
+                        1, &type);
+  }
+  xcb_map_window(c, w);
+  xcb_flush(c);
+  printf("0x%x\n", w);
+  fflush(stdout);
+
+  struct pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {sfd, POLLIN, 0}};
+  for (;;) {
+    xcb_generic_event_t* e;
+    while ((e = xcb_poll_for_event(c)) != NULL) {
+      if ((e->response_type & 0x7F) == XCB_CLIENT_MESSAGE &&
+          ((xcb_client_message_event_t*)e)->data.data32[0] == delete_window) {
+        free(e);
+        return 0;
+      }
+      free(e);
+    }
+    if (xcb_connection_has_error(c)) return 1;
+    if (poll(fds, 2, -1) < 0) continue;
+    if (fds[1].revents & POLLIN) {
+      struct signalfd_siginfo info;
+      if (read(sfd, &info, sizeof info) != sizeof info) continue;
+      if (info.ssi_signo == SIGUSR1) {
+        set_title(w, second, wm_name_only);
+      } else {
+        xcb_disconnect(c);
+        return 0;
+      }
+    }
+  }
+}

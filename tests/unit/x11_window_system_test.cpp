@@ -1,0 +1,354 @@
+// XcbWindowSystem against a real X server: each test binary starts a private Xvfb.
+#include "platform/linux/x11_window_system.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace quillenta {
+namespace {
+
+class Xvfb {
+ public:
+  // Starts a server on a free display number; display() is empty when that failed.
+  Xvfb() {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(fds[0]);
+      std::string fd = std::to_string(fds[1]);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
+             "320x240x24", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    std::string number;
+    pollfd p{fds[0], POLLIN, 0};
+    char c;
+    while (poll(&p, 1, 15000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (!number.empty()) display_ = ":" + number;
+  }
+  ~Xvfb() { Stop(); }
+  void Stop() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+  const std::string& display() const { return display_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+// Started on first use, so that listing the tests starts no server.
+Xvfb* Server() {
+  static Xvfb xvfb;
+  return &xvfb;
+}
+
+// A second client that plays the window owners and the window manager.
+class X11WindowSystemTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(Server()->display().empty()) << "Xvfb did not start";
+    c_ = xcb_connect(Server()->display().c_str(), nullptr);
+    ASSERT_EQ(xcb_connection_has_error(c_), 0);
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+    windows_ = std::make_unique<XcbWindowSystem>(Server()->display().c_str());
+    ASSERT_FALSE(windows_->ConnectionBroken());
+    // A clean root for every test.
+    for (const char* name : {"_NET_ACTIVE_WINDOW", "_NET_CLIENT_LIST"}) {
+      xcb_delete_property(c_, root_, Atom(name));
+    }
+  }
+  void TearDown() override {
+    for (xcb_window_t w : created_) xcb_destroy_window(c_, w);
+    Sync();
+    xcb_disconnect(c_);
+  }
+
+  xcb_atom_t Atom(const char* name) {
+    auto* reply = xcb_intern_atom_reply(
+        c_, xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return atom;
+  }
+  void Sync() { std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }
+
+  xcb_window_t Create(xcb_window_t parent = XCB_NONE, bool map = false) {
+    xcb_window_t w = xcb_generate_id(c_);
+    xcb_create_window(c_, XCB_COPY_FROM_PARENT, w, parent == XCB_NONE ? root_ : parent, 0, 0, 50,
+                      50, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    if (map) xcb_map_window(c_, w);
+    if (parent == XCB_NONE) created_.push_back(w);
+    Sync();
+    return w;
+  }
+  // A top-level window as a window manager sees it once it manages the window.
+  xcb_window_t CreateClient(const std::string& title) {
+    xcb_window_t w = Create();
+    SetProperty(w, "_NET_WM_NAME", "UTF8_STRING", title);
+    MarkManaged(w);
+    return w;
+  }
+  void MarkManaged(xcb_window_t w) {
+    std::uint32_t state[2] = {1, XCB_NONE};
+    xcb_atom_t wm_state = Atom("WM_STATE");
+    xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, wm_state, wm_state, 32, 2, state);
+    Sync();
+  }
+  void SetProperty(xcb_window_t w, const char* name, const char* type, const std::string& value) {
+    xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, Atom(name), Atom(type), 8,
+                        static_cast<std::uint32_t>(value.size()), value.data());
+    Sync();
+  }
+  void SetWindows(xcb_window_t w, const char* name, const char* type,
+                  const std::vector<xcb_window_t>& values) {
+    xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, Atom(name), Atom(type), 32,
+                        static_cast<std::uint32_t>(values.size()), values.data());
+    Sync();
+  }
+  struct Property {
+    std::string type;
+    std::string value;
+  };
+  Property Get(xcb_window_t w, const char* name) {
+    auto* reply = xcb_get_property_reply(
+        c_, xcb_get_property(c_, 0, w, Atom(name), XCB_ATOM_ANY, 0, 1 << 20), nullptr);
+    Property p;
+    if (reply != nullptr && reply->type != XCB_ATOM_NONE) {
+      auto* name_reply = xcb_get_atom_name_reply(c_, xcb_get_atom_name(c_, reply->type), nullptr);
+      p.type.assign(xcb_get_atom_name_name(name_reply), xcb_get_atom_name_name_length(name_reply));
+      std::free(name_reply);
+      p.value.assign(static_cast<const char*>(xcb_get_property_value(reply)),
+                     xcb_get_property_value_length(reply));
+    }
+    std::free(reply);
+    return p;
+  }
+
+  xcb_connection_t* c_ = nullptr;
+  xcb_window_t root_ = XCB_NONE;
+  std::unique_ptr<XcbWindowSystem> windows_;
+  std::vector<xcb_window_t> created_;
+};
+
+TEST_F(X11WindowSystemTest, WrittenTitlesReadBackWithCorrectPropertyTypes) {
+  struct Case {
+    std::string title;
+    std::string wm_name_type;
+    std::string wm_name_bytes;
+  };
+  const Case cases[] = {
+      {"Editor - notes.txt", "STRING", "Editor - notes.txt"},
+      {"Caf\xC3\xA9 \xC3\x9C"
+       "ber",
+       "STRING",
+       "Caf\xE9 \xDC"
+       "ber"},
+      {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E 2026/12/8 (\xE7\x81\xAB)", "UTF8_STRING",
+       "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E 2026/12/8 (\xE7\x81\xAB)"},
+      {"", "STRING", ""},
+  };
+  xcb_window_t w = CreateClient("own title");
+  for (const Case& c : cases) {
+    windows_->WriteTitle(w, c.title);
+    Sync();
+    Property net = Get(w, "_NET_WM_NAME");
+    Property legacy = Get(w, "WM_NAME");
+    EXPECT_EQ(net.type, "UTF8_STRING") << c.title;
+    EXPECT_EQ(net.value, c.title);
+    EXPECT_EQ(legacy.type, c.wm_name_type) << c.title;
+    EXPECT_EQ(legacy.value, c.wm_name_bytes) << c.title;
+    EXPECT_EQ(windows_->ReadTitle(w), c.title);
+  }
+}
+
+TEST_F(X11WindowSystemTest, ReadsTitlesFromEitherPropertyInAnyEncoding) {
+  struct Case {
+    const char* property;
+    const char* type;
+    std::string bytes;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"_NET_WM_NAME", "UTF8_STRING", "\xE3\x83\xA1\xE3\x83\xA2", "\xE3\x83\xA1\xE3\x83\xA2"},
+      {"WM_NAME", "STRING", "na\xEFve", "na\xC3\xAFve"},
+      {"WM_NAME", "UTF8_STRING", "\xE3\x83\xA1\xE3\x83\xA2", "\xE3\x83\xA1\xE3\x83\xA2"},
+      {"WM_NAME", "COMPOUND_TEXT", "caf\xE9", "caf\xC3\xA9"},
+      // JIS X 0208 into G1, then back to Latin-1
+      {"WM_NAME", "COMPOUND_TEXT", "a\x1B$)B\xC6\xFC\xCB\xDC\x1B-A\xE9",
+       "a\xE6\x97\xA5\xE6\x9C\xAC\xC3\xA9"},
+      // a UTF-8 segment
+      {"WM_NAME", "COMPOUND_TEXT", "x\x1B%G\xE2\x82\xAC\x1B%@y",
+       "x\xE2\x82\xAC"
+       "y"},
+      // a title ends at its first zero byte
+      {"WM_NAME", "STRING", std::string("one\0two", 7), "one"},
+  };
+  for (const Case& c : cases) {
+    xcb_window_t w = Create();
+    SetProperty(w, c.property, c.type, c.bytes);
+    EXPECT_EQ(windows_->ReadTitle(w), c.expected) << c.property << " " << c.type;
+  }
+}
+
+TEST_F(X11WindowSystemTest, LongTitlesAreReadWhole) {
+  std::string title;
+  while (title.size() < 600) title += "0123456789\xE3\x81\x82";
+  xcb_window_t net = Create();
+  SetProperty(net, "_NET_WM_NAME", "UTF8_STRING", title);
+  xcb_window_t legacy = Create();
+  SetProperty(legacy, "WM_NAME", "UTF8_STRING", title);
+  EXPECT_EQ(windows_->ReadTitle(net), title);
+  EXPECT_EQ(windows_->ReadTitle(legacy), title);
+  windows_->WriteTitle(net, title + "!");
+  EXPECT_EQ(windows_->ReadTitle(net), title + "!");
+}
+
+TEST_F(X11WindowSystemTest, DestroyedWindowReadsEmptyAndIgnoresWrites) {
+  xcb_window_t live = CreateClient("still here");
+  xcb_window_t gone = CreateClient("going");
+  xcb_destroy_window(c_, gone);
+  Sync();
+  EXPECT_EQ(windows_->ReadTitle(gone), "");
+  for (int i = 0; i < 50; ++i) windows_->WriteTitle(gone, "line " + std::to_string(i));
+  EXPECT_EQ(windows_->ReadTitle(gone), "");
+  EXPECT_EQ(windows_->ReadTitle(kNoWindow), "");
+  windows_->WriteTitle(kNoWindow, "nowhere");
+  // The errors of those writes are absorbed; the connection keeps working.
+  EXPECT_FALSE(windows_->ConnectionBroken());
+  EXPECT_EQ(windows_->ReadTitle(live), "still here");
+  SetWindows(root_, "_NET_CLIENT_LIST", "WINDOW", {gone, live});
+  EXPECT_EQ(windows_->FindWindowByTitle("still here"), live);
+  EXPECT_EQ(windows_->FindWindowByTitle(""), kNoWindow) << live << " " << gone;
+}
+
+TEST_F(X11WindowSystemTest, OwnerChangingOnlyWmNameAfterOurWriteIsSeen) {
+  xcb_window_t w = Create();
+  SetProperty(w, "WM_NAME", "STRING", "old.txt - Editor");
+  EXPECT_EQ(windows_->ReadTitle(w), "old.txt - Editor");
+  windows_->WriteTitle(w, "old.txt - Editor 12:00");
+  EXPECT_EQ(windows_->ReadTitle(w), "old.txt - Editor 12:00");
+  SetProperty(w, "WM_NAME", "STRING", "new.txt - Editor");
+  EXPECT_EQ(windows_->ReadTitle(w), "new.txt - Editor");
+}
+
+TEST_F(X11WindowSystemTest, FindsManagedWindowsByExactTitle) {
+  xcb_window_t a = CreateClient("Lumetra");
+  xcb_window_t b = CreateClient("zirerev");
+  struct Case {
+    std::string title;
+    xcb_window_t expected;
+  };
+  const Case cases[] = {{"Lumetra", a},
+                        {"zirerev", b},
+                        {"lumetra", XCB_NONE},
+                        {"Lumetra ", XCB_NONE},
+                        {"Lumetr", XCB_NONE}};
+
+  // Through the window manager's client list ...
+  SetWindows(root_, "_NET_CLIENT_LIST", "WINDOW", {a, b});
+  for (const Case& c : cases) EXPECT_EQ(windows_->FindWindowByTitle(c.title), c.expected);
+  // ... and without one, through the top-level windows that carry WM_STATE.
+  xcb_delete_property(c_, root_, Atom("_NET_CLIENT_LIST"));
+  Sync();
+  for (const Case& c : cases) EXPECT_EQ(windows_->FindWindowByTitle(c.title), c.expected);
+
+  // A window titled alike that nobody manages is no match.
+  xcb_window_t stray = Create();
+  SetProperty(stray, "_NET_WM_NAME", "UTF8_STRING", "unmanaged");
+  EXPECT_EQ(windows_->FindWindowByTitle("unmanaged"), kNoWindow);
+  // A client inside a reparenting window manager's frame is found.
+  xcb_window_t frame = Create();
+  xcb_window_t client = Create(frame);
+  SetProperty(client, "_NET_WM_NAME", "UTF8_STRING", "framed");
+  MarkManaged(client);
+  EXPECT_EQ(windows_->FindWindowByTitle("framed"), client);
+}
+
+TEST_F(X11WindowSystemTest, FindsTheDockAsPanel) {
+  CreateClient("ordinary");
+  EXPECT_EQ(windows_->FindPanel(), kNoWindow);
+  xcb_window_t frame = Create();
+  xcb_window_t dock = Create(frame);
+  MarkManaged(dock);
+  SetWindows(dock, "_NET_WM_WINDOW_TYPE", "ATOM",
+             {Atom("_NET_WM_WINDOW_TYPE_NORMAL"), Atom("_NET_WM_WINDOW_TYPE_DOCK")});
+  EXPECT_EQ(windows_->FindPanel(), dock);
+}
+
+TEST_F(X11WindowSystemTest, ForegroundIsTheActiveWindowElseTheFocusedClient) {
+  xcb_window_t editor = CreateClient("editor");
+  SetWindows(root_, "_NET_ACTIVE_WINDOW", "WINDOW", {editor});
+  EXPECT_EQ(windows_->ForegroundWindow(), editor);
+  SetWindows(root_, "_NET_ACTIVE_WINDOW", "WINDOW", {XCB_NONE});
+  EXPECT_EQ(windows_->ForegroundWindow(), kNoWindow);
+
+  // No EWMH window manager: the focus sits in a widget of a framed client.
+  xcb_delete_property(c_, root_, Atom("_NET_ACTIVE_WINDOW"));
+  xcb_window_t frame = Create(XCB_NONE, true);
+  xcb_window_t client = Create(frame, true);
+  xcb_window_t widget = Create(client, true);
+  MarkManaged(client);
+  xcb_set_input_focus(c_, XCB_INPUT_FOCUS_PARENT, widget, XCB_CURRENT_TIME);
+  Sync();
+  EXPECT_EQ(windows_->ForegroundWindow(), client);
+  xcb_set_input_focus(c_, XCB_INPUT_FOCUS_POINTER_ROOT, XCB_INPUT_FOCUS_POINTER_ROOT,
+                      XCB_CURRENT_TIME);
+  Sync();
+  EXPECT_EQ(windows_->ForegroundWindow(), kNoWindow);
+}
+
+TEST(X11ConnectionTest, LostServerIsReportedAndNeverCrashes) {
+  Xvfb own;
+  ASSERT_FALSE(own.display().empty());
+  XcbWindowSystem windows(own.display().c_str());
+  ASSERT_FALSE(windows.ConnectionBroken());
+  EXPECT_GE(windows.ConnectionFd(), 0);
+  own.Stop();
+  EXPECT_EQ(windows.ReadTitle(0x200001), "");
+  EXPECT_EQ(windows.ForegroundWindow(), kNoWindow);
+  windows.WriteTitle(0x200001, "x");
+  EXPECT_TRUE(windows.ConnectionBroken());
+
+  XcbWindowSystem nowhere(":987");
+  EXPECT_TRUE(nowhere.ConnectionBroken());
+  EXPECT_EQ(nowhere.FindPanel(), kNoWindow);
+  EXPECT_EQ(nowhere.FindWindowByTitle(""), kNoWindow);
+}
+
+TEST(CompoundTextTest, DecodesDesignatedSets) {
+  struct Case {
+    std::string bytes;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"plain", "plain"},
+      {"\xC0\xFF", "\xC3\x80\xC3\xBF"},
+      {"\x1B-B\xB9", "\xC5\xA1"},                             // Latin-2 in G1
+      {"\x1B$(B\x46\x7C\x1B(Bx", "\xE6\x97\xA5x"},            // JIS X 0208 in G0
+      {"\x1B)I\xB1", "\xEF\xBD\xB1"},                         // half-width katakana
+      {"\x1B%/1\x80\x8Ciso8859-15\x02\xA4", "\xE2\x82\xAC"},  // extended segment
+      {"\x9B"
+       "1]ab\x9B]",
+       "ab"},  // direction marks
+  };
+  for (const Case& c : cases) EXPECT_EQ(CompoundTextToUtf8(c.bytes), c.expected);
+}
+
+}  // namespace
+}  // namespace quillenta
