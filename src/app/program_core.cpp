@@ -36,6 +36,11 @@ void ProgramCore::Timer2Timer() {
   }
 }
 
+void ProgramCore::Timer3Timer() {
+  time_watch_.CheckTimeWatches();
+  if (platform_.housekeeping) platform_.housekeeping();
+}
+
 void ProgramCore::SaveSettings() {
   try {
     settings_file_.SaveSettings(accounting_.TotalsForSave(), engine_.Line());

@@ -38,6 +38,8 @@ struct Platform {
   std::unique_ptr<ProfileStore> profile;
   // True once the window system's connection to the display is gone.
   std::function<bool()> display_lost;
+  // Once a second: collects ended children of the launcher.
+  std::function<void()> housekeeping;
 };
 
 class ProgramCore : private TickSteps {
@@ -58,7 +60,7 @@ class ProgramCore : private TickSteps {
   void Timer1Timer() { engine_.Timer1Timer(); }
   // The periodic save; reports a failed write.
   void Timer2Timer();
-  void Timer3Timer() { time_watch_.CheckTimeWatches(); }
+  void Timer3Timer();
   // "&OK" after the window is hidden; reports a failed write.
   void SaveSettings();
   void LoadSettings() { settings_file_.LoadSettings(); }
