@@ -5,22 +5,13 @@
 #include "platform/linux/dialup_links_linux.h"
 #include "platform/linux/locale_icu.h"
 #include "platform/linux/proc_probes.h"
+#include "platform/linux/profile_store_linux.h"
 #include "platform/linux/spawn_launcher.h"
 #include "platform/linux/x11_window_system.h"
 
 namespace quillenta {
 
 namespace {
-
-class NoProfile : public ProfileStore {
- public:
-  const std::string& Path() const override { return path_; }
-  LoadResult Load(std::string&) override { return LoadResult::kMissing; }
-  void Commit(const std::string&) override {}
-
- private:
-  std::string path_;
-};
 
 // Where the probes read /proc and /sys. Only the test build of the program lets the
 // environment move them, so that end-to-end tests can show it a prepared dial-up link.
@@ -50,7 +41,7 @@ Platform MakeLinuxPlatform(const std::string& executable_path) {
   SpawnLauncher* spawner = launcher.get();
   platform.launcher = std::move(launcher);
   platform.housekeeping = [spawner] { spawner->ReapChildren(); };
-  platform.profile = std::make_unique<NoProfile>();
+  platform.profile = std::make_unique<LinuxProfileStore>(LocateSettingsFile(executable_path));
   return platform;
 }
 
