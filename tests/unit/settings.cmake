@@ -1,1 +1,4 @@
-# quillenta_unit_test(test_settings SOURCES unit/... LIBS ...)
+quillenta_unit_test(test_settings
+  SOURCES unit/profile_document_test.cpp unit/profile_store_test.cpp
+          unit/settings_file_test.cpp unit/settings_order_editor_test.cpp
+  LIBS q_settings q_linux q_base)
