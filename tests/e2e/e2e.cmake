@@ -8,3 +8,19 @@ gtest_discover_tests(test_x11 DISCOVERY_TIMEOUT 30 PROPERTIES LABELS e2e TIMEOUT
 # A toolkit-like client: one top-level window whose title the tests control.
 add_executable(testwin e2e/testwin.c)
 target_link_libraries(testwin PRIVATE PkgConfig::XCB)
+
+# The real program, one private display per test.
+set(QUILLENTA_E2E_TESTS line_in_focused_window focus_switch own_title_change
+    own_title_change_wm_name_only target_closes sigterm_restores second_instance
+    x_connection_lost)
+add_test(NAME e2e.harness
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/run.sh harness - $<TARGET_FILE:testwin>)
+set_tests_properties(e2e.harness PROPERTIES LABELS e2e TIMEOUT 60)
+if(TARGET quillenta)
+  foreach(test IN LISTS QUILLENTA_E2E_TESTS)
+    add_test(NAME e2e.${test}
+             COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/run.sh ${test}
+                     $<TARGET_FILE:quillenta> $<TARGET_FILE:testwin>)
+    set_tests_properties(e2e.${test} PROPERTIES LABELS e2e TIMEOUT 90)
+  endforeach()
+endif()

@@ -1,0 +1,133 @@
+# Shared helpers of the end-to-end tests; sourced, not run.
+#
+# e2e_start_x [--tray]   private Xvfb on a free display, openbox, optionally trayer
+# e2e_window VAR TITLE [SECOND]   a testwin; VAR gets its window id, VAR_PID its pid
+# e2e_wait SECONDS DESCRIPTION CMD...   polls CMD until it succeeds or time runs out
+# e2e_title ID / e2e_wm_name ID / e2e_active   what the X server holds right now
+# Everything started here is ended, and the temp folder removed, when the test exits.
+
+set -euo pipefail
+export LC_ALL=C.UTF-8
+
+E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/quillenta-e2e.XXXXXX")
+E2E_PIDS=()
+# Keep the test's own files away from the user's settings and the lock of a real session.
+export XDG_CONFIG_HOME="$E2E_TMP/config" XDG_RUNTIME_DIR="$E2E_TMP/run" HOME="$E2E_TMP/home"
+mkdir -p "$XDG_CONFIG_HOME" "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+e2e_cleanup() {
+  local pid i
+  for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do
+    pid=${E2E_PIDS[i]}
+    kill "$pid" 2>/dev/null || true
+  done
+  for pid in "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -rf "$E2E_TMP"
+}
+trap e2e_cleanup EXIT
+
+e2e_fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+e2e_now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+e2e_wait() {
+  local seconds=$1 what=$2
+  shift 2
+  local deadline=$(($(e2e_now_ms) + seconds * 1000))
+  until "$@" >/dev/null 2>&1; do
+    if (($(e2e_now_ms) > deadline)); then
+      e2e_fail "timed out after ${seconds}s waiting for: $what"
+    fi
+    sleep 0.05
+  done
+}
+
+# The value of an 8-bit text property, or nothing when the window or property is missing.
+e2e_prop() {
+  local out
+  out=$(xprop -id "$1" -notype "$2" 2>/dev/null) || return 0
+  case $out in
+    *' = "'*) out=${out#*= \"} && printf '%s' "${out%\"}" ;;
+  esac
+}
+e2e_title() { e2e_prop "$1" _NET_WM_NAME; }
+e2e_wm_name() { e2e_prop "$1" WM_NAME; }
+e2e_active() {
+  local out
+  out=$(xprop -root -notype _NET_ACTIVE_WINDOW 2>/dev/null) || return 0
+  printf '%s' "${out##* }"
+}
+
+e2e_title_is() { [ "$(e2e_title "$1")" = "$2" ]; }
+e2e_title_starts() { case $(e2e_title "$1") in "$2"*) return 0 ;; *) return 1 ;; esac; }
+e2e_active_is() { [ "$(e2e_active)" = "$1" ]; }
+e2e_alive() { kill -0 "$1" 2>/dev/null; }
+e2e_dead() { ! kill -0 "$1" 2>/dev/null; }
+
+e2e_start_x() {
+  local tray=0
+  [ "${1:-}" = "--tray" ] && tray=1
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$E2E_TMP/display" \
+    >"$E2E_TMP/xvfb.log" 2>&1 &
+  E2E_PIDS+=($!)
+  e2e_wait 15 "Xvfb to report its display" grep -q '[0-9]' "$E2E_TMP/display"
+  export DISPLAY=":$(head -n1 "$E2E_TMP/display")"
+  openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
+  E2E_PIDS+=($!)
+  e2e_wait 15 "openbox to manage the screen" sh -c \
+    'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+  if ((tray)); then
+    trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 \
+      >"$E2E_TMP/trayer.log" 2>&1 &
+    E2E_PIDS+=($!)
+    e2e_wait 15 "trayer to take the tray selection" sh -c \
+      'xprop -root _NET_CLIENT_LIST | grep -q "window id"'
+  fi
+}
+
+e2e_window() {
+  local var=$1 out="$E2E_TMP/win.$1"
+  shift
+  "$E2E_TESTWIN" "$@" >"$out" 2>&1 &
+  local pid=$!
+  E2E_PIDS+=($pid)
+  e2e_wait 10 "testwin $1 to show" grep -q '^0x' "$out"
+  local id
+  id=$(head -n1 "$out")
+  e2e_wait 10 "openbox to manage testwin $1" sh -c \
+    "xprop -root _NET_CLIENT_LIST | grep -q '$id'"
+  printf -v "$var" '%s' "$id"
+  printf -v "${var}_PID" '%s' "$pid"
+}
+
+e2e_activate() {
+  xdotool windowactivate "$1" 2>/dev/null || true
+  e2e_wait 10 "window $1 to become active" e2e_active_is "$1"
+}
+
+# Copies the program into a folder of its own with a settings file beside it, so that no
+# test sees another's settings.
+e2e_install_program() {
+  E2E_APP="$E2E_TMP/app/quillenta"
+  mkdir -p "$E2E_TMP/app"
+  cp "$E2E_PROGRAM" "$E2E_APP"
+  printf '[Quillenta]\r\n%s\r\n' "${@:-b49=0}" >"$E2E_TMP/app/quillenta.INI"
+}
+
+# Starts the installed program; PROGRAM_PID is its pid.
+e2e_start_program() {
+  "$E2E_APP" >>"$E2E_TMP/program.log" 2>&1 &
+  PROGRAM_PID=$!
+  E2E_PIDS+=($PROGRAM_PID)
+}
+
+e2e_show_logs() {
+  local f
+  for f in "$E2E_TMP"/*.log; do
+    [ -s "$f" ] && { echo "--- $f" && tail -n 20 "$f"; } >&2
+  done
+  return 0
+}
