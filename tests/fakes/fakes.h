@@ -11,6 +11,7 @@
 #include "platform/error.h"
 #include "platform/launcher.h"
 #include "platform/locale.h"
+#include "platform/profile_store.h"
 #include "platform/system_probes.h"
 #include "platform/window_system.h"
 
@@ -148,6 +149,28 @@ class RecordingErrorReport : public ErrorReport {
  public:
   std::vector<std::string> messages;
   void Report(const std::string& message) override { messages.push_back(message); }
+};
+
+// The settings file in memory.
+class FakeProfileStore : public ProfileStore {
+ public:
+  std::optional<std::string> contents;  // nullopt: no file
+  std::optional<std::string> commit_failure;
+  int commits = 0;
+  const std::string& Path() const override { return path_; }
+  LoadResult Load(std::string& text) override {
+    if (!contents) return LoadResult::kMissing;
+    text = *contents;
+    return LoadResult::kRead;
+  }
+  void Commit(const std::string& text) override {
+    if (commit_failure) throw Error(*commit_failure);
+    ++commits;
+    contents = text;
+  }
+
+ private:
+  std::string path_ = "/fake/quillenta.INI";
 };
 
 }  // namespace quillenta::testing
