@@ -1,1 +1,6 @@
-# files of this area: target_sources(q_linux PRIVATE ...)
+# System probes (/proc, /sys) and the ICU locale.
+target_sources(q_linux PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/proc_probes.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/locale_icu.cpp
+)
+target_link_libraries(q_linux PUBLIC ICU::uc ICU::i18n)

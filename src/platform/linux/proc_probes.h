@@ -1,0 +1,97 @@
+#pragma once
+// System figures from /proc and /sys. Every probe reads under a root directory ("/" in the
+// program) so that tests can point it at a prepared tree.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/system_probes.h"
+
+namespace quillenta {
+
+// The size of the process's address space: RLIMIT_AS, nullopt when unlimited.
+using AddressSpaceLimitFn = std::optional<std::uint64_t> (*)();
+std::optional<std::uint64_t> CurrentAddressSpaceLimit();
+
+// What a process may map when nothing limits it: the user half of the address space.
+std::int64_t UserAddressSpaceSize();
+
+// Physical memory and swap from proc/meminfo; the process's address space from its limit and
+// VmSize in proc/self/status. A figure that cannot be read is 0.
+class ProcMemoryProbe : public MemoryProbe {
+ public:
+  explicit ProcMemoryProbe(std::string root = "/",
+                           AddressSpaceLimitFn limit = &CurrentAddressSpaceLimit);
+  MemoryStatus ReadMemoryStatus() override;
+
+ private:
+  std::string meminfo_path_;
+  std::string status_path_;
+  AddressSpaceLimitFn limit_;
+};
+
+// The charge of the system's batteries: every sys/class/power_supply entry of type Battery
+// that powers the system (scope "Device" marks a mouse's or a keyboard's battery) and is
+// present. Several batteries are combined by the energy (or charge) they hold.
+class SysBatteryProbe : public BatteryProbe {
+ public:
+  explicit SysBatteryProbe(std::string root = "/");
+  int BatteryLifePercent() override;
+
+ private:
+  std::string supply_dir_;
+};
+
+// CPU usage from the cpu line of proc/stat, between this sample and the previous one.
+class ProcStatCpuUsage : public CpuUsageSource {
+ public:
+  explicit ProcStatCpuUsage(std::string root = "/");
+  std::optional<std::int32_t> SampleCpuUsage() override;
+
+ private:
+  std::string stat_path_;
+  bool have_previous_ = false;
+  std::uint64_t previous_total_ = 0;
+  std::uint64_t previous_idle_ = 0;
+  std::int32_t usage_ = 0;
+};
+
+// Size and free space of a filesystem, in blocks.
+struct FilesystemSpace {
+  std::uint64_t blocks = 0;
+  std::uint64_t available = 0;  // to an unprivileged user
+};
+using FilesystemSpaceFn = std::optional<FilesystemSpace> (*)(const std::string& path);
+std::optional<FilesystemSpace> StatFilesystem(const std::string& path);
+
+// Free system capacity in place of the Windows 9x resource heaps:
+//   System (0): free share of the task table, the lower of kernel/threads-max and
+//               kernel/pid_max against the tasks that proc/loadavg counts;
+//   GDI (1):    free share of the open-file table, proc/sys/fs/file-nr;
+//   User (2):   free share of the filesystem holding the home directory.
+// Never fails: a figure that cannot be read keeps its last value (100 before the first).
+class ProcFreeResources : public FreeResourcesSource {
+ public:
+  // home: the user's home directory, taken as it is seen under root. A home on a network or
+  // FUSE filesystem, which may hang, is replaced by root itself.
+  explicit ProcFreeResources(std::string root = "/", std::string home = HomeDirectory(),
+                             FilesystemSpaceFn space = &StatFilesystem);
+  std::uint16_t GetFreeResources(int kind) override;
+
+  // The path whose filesystem the User figure describes.
+  const std::string& UserFilesystemPath() const { return user_path_; }
+
+  static std::string HomeDirectory();
+
+ private:
+  std::optional<std::uint16_t> FreeTasks() const;
+  std::optional<std::uint16_t> FreeFiles() const;
+  std::optional<std::uint16_t> FreeUserSpace() const;
+
+  std::string root_;
+  std::string user_path_;
+  FilesystemSpaceFn space_;
+  std::uint16_t last_[3] = {100, 100, 100};
+};
+
+}  // namespace quillenta
