@@ -1,13 +1,16 @@
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QSocketNotifier>
-#include <fcntl.h>
-
+#include <QSystemTrayIcon>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 #include "app/application.h"
 #include "app/error_box.h"
+#include "app/main_form.h"
 #include "platform/linux/instance_guard_linux.h"
 
 namespace {
@@ -60,7 +63,15 @@ int main(int argc, char** argv) {
     app.FormClose();
   });
 
-  app.FormCreate(nullptr);
+  QApplication::setFont(MainForm::UiFont());
+  MainForm form(app);
+  app.FormCreate(&form);
+  // A panel that starts later still gets the icon; with none at all the window stays
+  // reachable, so that the program can always be ended.
+  QObject::connect(&form.tray(), &TrayIcon::noHost, [] {
+    std::fputs("quillenta: no system tray found; showing the settings window\n", stderr);
+  });
+  form.tray().WatchForHost([] { return QSystemTrayIcon::isSystemTrayAvailable(); });
   qt.exec();
   app.FormClose();
   return 0;

@@ -1,0 +1,19 @@
+#pragma once
+#include <QPointer>
+#include <QWidget>
+
+#include "platform/launcher.h"
+
+namespace quillenta {
+
+// The file-open dialog of the "参照" buttons.
+class QtFileChooser : public FileChooser {
+ public:
+  explicit QtFileChooser(QWidget* parent) : parent_(parent) {}
+  std::optional<std::string> ChooseFile() override;
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
+}  // namespace quillenta

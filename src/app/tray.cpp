@@ -1,0 +1,63 @@
+#include "app/tray.h"
+
+#include <QCursor>
+
+#include "app/app_icon.h"
+
+namespace quillenta {
+
+TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
+  icon_.setIcon(MakeAppIcon());
+  icon_.setToolTip(QStringLiteral("Quillenta"));
+  menu_.setObjectName(QStringLiteral("PopupMenu1"));
+  QAction* quit = menu_.addAction(QStringLiteral("終了"));
+  quit->setObjectName(QStringLiteral("MenuQuit"));
+  QAction* settings = menu_.addAction(QStringLiteral("設定"));
+  settings->setObjectName(QStringLiteral("MenuSettings"));
+  connect(quit, &QAction::triggered, this, &TrayIcon::quitChosen);
+  connect(settings, &QAction::triggered, this, &TrayIcon::settingsChosen);
+  // No setContextMenu: a right press would then open the menu twice.
+  connect(&icon_, &QSystemTrayIcon::activated, this, &TrayIcon::OnActivated);
+  host_poll_.setInterval(kHostPollMs);
+  connect(&host_poll_, &QTimer::timeout, this, &TrayIcon::PollHost);
+}
+
+void TrayIcon::AddTrayIcon() {
+  if (present_) return;
+  // A visible icon docks by itself when a host appears later (XEmbed or StatusNotifier), so a
+  // panel that starts after the program still gets it.
+  icon_.show();
+  present_ = true;
+}
+
+void TrayIcon::RemoveTrayIcon() {
+  if (!present_) return;
+  icon_.hide();
+  present_ = false;
+}
+
+// Trigger and Context are the left and the right press; a double click and the middle button
+// open nothing.
+void TrayIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
+  if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::Context) return;
+  menu_.popup(QCursor::pos());
+}
+
+void TrayIcon::WatchForHost(std::function<bool()> available) {
+  host_available_ = std::move(available);
+  host_waited_ms_ = 0;
+  host_poll_.start();
+}
+
+void TrayIcon::PollHost() {
+  if (host_available_ && host_available_()) {
+    host_poll_.stop();
+    return;
+  }
+  host_waited_ms_ += kHostPollMs;
+  if (host_waited_ms_ < kHostWaitMs) return;
+  host_poll_.stop();
+  emit noHost();
+}
+
+}  // namespace quillenta

@@ -1,0 +1,49 @@
+#pragma once
+// The notification-area icon and its menu ("終了", "設定").
+#include <QMenu>
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <functional>
+
+namespace quillenta {
+
+class TrayIcon : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit TrayIcon(QObject* parent = nullptr);
+
+  // Both idempotent: a second "&OK" adds no second icon.
+  void AddTrayIcon();
+  void RemoveTrayIcon();
+  bool Present() const { return present_; }
+
+  QSystemTrayIcon& icon() { return icon_; }
+  QMenu& menu() { return menu_; }  // PopupMenu1
+
+  // How long start-up waits for a panel that hosts icons before it says so.
+  static constexpr int kHostWaitMs = 10000;
+  static constexpr int kHostPollMs = 500;
+  // Starts the wait; `available` is the host check (replaced in tests).
+  void WatchForHost(std::function<bool()> available);
+
+ signals:
+  void quitChosen();
+  void settingsChosen();
+  // No panel hosts icons 10 s after start: the window must stay reachable.
+  void noHost();
+
+ private:
+  void OnActivated(QSystemTrayIcon::ActivationReason reason);
+  void PollHost();
+
+  QSystemTrayIcon icon_;
+  QMenu menu_;
+  bool present_ = false;
+  QTimer host_poll_;
+  int host_waited_ms_ = 0;
+  std::function<bool()> host_available_;
+};
+
+}  // namespace quillenta
