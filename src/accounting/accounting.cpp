@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "items/number_format.h"
+#include "probes/perf_stats.h"
 
 namespace quillenta {
 
@@ -38,6 +39,9 @@ void Accounting::Traffic::Restart(std::int64_t counter) {
 void Accounting::Traffic::Update(std::int64_t counter) {
   // 0 is what a link that has gone down reads; the figure of the connection stays.
   if (counter <= 0) return;
+  // A sample that could not read the counters stands at the preset; taken as a drop it would
+  // count the traffic again once the real counter is back.
+  if (counter == PerfStats::kPreset && counter < last) return;
   if (counter < last) baseline = counter - connection;
   last = counter;
   connection = counter - baseline;

@@ -249,5 +249,15 @@ TEST_F(AccountingTest, CounterDropNeverGivesNegativeTraffic) {
   EXPECT_EQ(F().connection_sent, 2100);
 }
 
+TEST_F(AccountingTest, UnreadableSampleIsNotADrop) {
+  Tick(1, 0, 0);
+  Tick(1, 20000, 3000);
+  Tick(1, 4, 4);  // the sample could not read the counters
+  EXPECT_EQ(F().connection_received, 20000);
+  Tick(1, 20100, 3010);
+  EXPECT_EQ(F().connection_received, 20100);
+  EXPECT_EQ(F().connection_sent, 3010);
+}
+
 }  // namespace
 }  // namespace quillenta
