@@ -1,0 +1,333 @@
+#include "settings/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/error.h"
+#include "settings/profile_document.h"
+
+namespace quillenta {
+namespace {
+
+class MemoryProfileStore : public ProfileStore {
+ public:
+  std::optional<std::string> content;
+  bool unreadable = false;
+  bool fail_commit = false;
+  int loads = 0;
+  int commits = 0;
+
+  const std::string& Path() const override { return path_; }
+  LoadResult Load(std::string& text) override {
+    ++loads;
+    text.clear();
+    if (unreadable) return LoadResult::kUnreadable;
+    if (!content) return LoadResult::kMissing;
+    text = *content;
+    return LoadResult::kRead;
+  }
+  void Commit(const std::string& text) override {
+    ++commits;
+    if (fail_commit) throw Error(path_ + " に書き込めません");
+    content = text;
+  }
+
+ private:
+  std::string path_ = "/home/u/.config/quillenta/quillenta.INI";
+};
+
+struct Program {
+  MemoryProfileStore store;
+  Settings settings;
+  ItemSequence sequence;
+  OrderEditor editor{sequence};
+  SettingsFile file{store, settings, editor};
+  std::vector<bool> periodic_save_switches;
+
+  Program() {
+    settings.on_periodic_save_changed = [this](bool on) { periodic_save_switches.push_back(on); };
+  }
+  std::string Stored(const char* key) const {
+    ProfileDocument document(store.content.value_or(""));
+    auto value = document.StoredValue("Quillenta", key);
+    return value ? std::string(*value) : "<absent>";
+  }
+};
+
+std::vector<std::string> KeysInOrder(const std::string& text) {
+  std::vector<std::string> keys;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find('\n', pos);
+    std::string line = text.substr(pos, end - pos);
+    if (std::size_t equals = line.find('='); equals != std::string::npos) {
+      keys.push_back(line.substr(0, equals));
+    }
+    pos = end == std::string::npos ? text.size() : end + 1;
+  }
+  return keys;
+}
+
+TEST(SettingsFile, FirstStartGivesDefaultsAndWritesNothing) {
+  Program p;
+  p.file.LoadSettings();
+  for (const FlagDef& def : kFlagTable)
+    EXPECT_EQ(p.settings.Flag(def.key), def.default_value) << def.name;
+  for (const TextDef& def : kTextTable)
+    EXPECT_EQ(p.settings.Text(def.key), def.default_value) << def.name;
+  for (int n = 1; n <= 21; ++n) EXPECT_EQ(p.sequence.Slot(n), n);
+  EXPECT_EQ(p.sequence.Slot(22), 0);
+  EXPECT_EQ(p.sequence.Count(), 21);
+  EXPECT_EQ(p.editor.Label(9), "9");
+  EXPECT_EQ(p.settings.Unit(), ByteUnit::kBytes);
+  EXPECT_FALSE(p.settings.ExtraMode());
+  EXPECT_EQ(p.periodic_save_switches, std::vector<bool>{true});
+  PersistedTotals totals = p.file.ReadConnectionTotals();
+  EXPECT_EQ(totals.tenths, 0);
+  EXPECT_EQ(totals.received, 0);
+  EXPECT_EQ(totals.sent, 0);
+  EXPECT_EQ(p.store.commits, 0);
+  EXPECT_FALSE(p.store.content.has_value());
+  EXPECT_EQ(p.store.loads, 2);
+}
+
+TEST(SettingsFile, SaveWritesKeysInOrderInOneCommit) {
+  Program p;
+  p.file.LoadSettings();
+  p.file.SaveSettings({1, 2, 3}, "line");
+  EXPECT_EQ(p.store.loads, 2);
+  EXPECT_EQ(p.store.commits, 1);
+  std::vector<std::string> expected;
+  for (int n = 1; n <= 9; ++n) expected.push_back("i0" + std::to_string(n));
+  for (int n = 10; n <= 22; ++n) expected.push_back("i" + std::to_string(n));
+  for (const char* key : {"i30", "i31", "i33", "i34"}) expected.push_back(key);
+  for (const FlagDef& def : kFlagTable) {
+    if (def.key != FlagKey::b48) expected.push_back(def.name);
+  }
+  for (const TextDef& def : kTextTable) expected.push_back(def.name);
+  EXPECT_EQ(KeysInOrder(*p.store.content), expected);
+  EXPECT_EQ(p.Stored("i22"), "0");
+  EXPECT_EQ(p.Stored("s53"), "\"/\"");
+  EXPECT_EQ(p.Stored("s50"), "\"\"");
+  EXPECT_EQ(p.Stored("b49"), "1");
+  EXPECT_EQ(p.Stored("b51"), "0");
+}
+
+TEST(SettingsFile, TextsSurviveSaveAndLoad) {
+  Program p;
+  p.file.LoadSettings();
+  std::vector<std::string> values;
+  int n = 0;
+  for (const TextDef& def : kTextTable) {
+    std::string value = " \t" + std::to_string(n++) + " ";
+    if (def.key == TextKey::s51) value = "\"quoted\"";
+    if (def.key == TextKey::s52) value = "";
+    if (def.key == TextKey::s53) value = "'x'";
+    if (def.key == TextKey::s54) value = "受信 ﾟ";
+    p.settings.SetText(def.key, value);
+    values.push_back(value);
+  }
+  p.file.SaveSettings({}, "");
+
+  Program q;
+  q.store.content = p.store.content;
+  q.file.LoadSettings();
+  n = 0;
+  for (const TextDef& def : kTextTable)
+    EXPECT_EQ(q.settings.Text(def.key), values[n++]) << def.name;
+}
+
+TEST(SettingsFile, FlagsSequenceAndUnitRoundTrip) {
+  Program p;
+  p.file.LoadSettings();
+  for (const FlagDef& def : kFlagTable) {
+    if (def.key != FlagKey::b48) p.settings.SetFlag(def.key, !def.default_value);
+  }
+  p.settings.SetByteUnit(2);
+  p.editor.ClearSequence();
+  p.editor.Click(8);
+  p.editor.Click(1);
+  p.file.SaveSettings({}, "");
+
+  Program q;
+  q.store.content = p.store.content;
+  q.file.LoadSettings();
+  for (const FlagDef& def : kFlagTable) {
+    if (def.key != FlagKey::b48)
+      EXPECT_EQ(q.settings.Flag(def.key), !def.default_value) << def.name;
+  }
+  EXPECT_EQ(q.settings.Unit(), ByteUnit::kKilobytes);
+  EXPECT_EQ(q.sequence.Slot(1), 8);
+  EXPECT_EQ(q.sequence.Slot(2), 1);
+  EXPECT_EQ(q.sequence.Slot(3), 0);
+  EXPECT_EQ(q.sequence.Count(), 2);
+  EXPECT_EQ(q.editor.Label(1), "2");
+  EXPECT_EQ(q.editor.Label(2), "");
+  EXPECT_TRUE(q.periodic_save_switches.empty());  // b76 stayed off
+}
+
+struct LoadCase {
+  const char* name;
+  const char* file;
+  void (*check)(const Program&);
+};
+
+TEST(SettingsFile, LoadRules) {
+  const LoadCase cases[] = {
+      {"unit text after its flag", "[Quillenta]\nb58=0\n",
+       [](const Program& p) {
+         EXPECT_FALSE(p.settings.Flag(FlagKey::b58));
+         EXPECT_EQ(p.settings.Text(TextKey::s67), "% ");
+       }},
+      {"stored unit text wins", "[Quillenta]\nb61=0\ns74=\"kB \"\n",
+       [](const Program& p) { EXPECT_EQ(p.settings.Text(TextKey::s74), "kB "); }},
+      {"byte unit 7 ignored", "[Quillenta]\ni34=7\n",
+       [](const Program& p) {
+         EXPECT_EQ(p.settings.Unit(), ByteUnit::kBytes);
+         EXPECT_EQ(p.settings.Text(TextKey::s96), "byte ");
+       }},
+      {"byte unit 3", "[Quillenta]\ni34=3\n",
+       [](const Program& p) { EXPECT_EQ(p.settings.Unit(), ByteUnit::kMegabytes); }},
+      {"empty sequence", "[Quillenta]\ni01=0\n",
+       [](const Program& p) {
+         EXPECT_EQ(p.sequence.Slot(1), 0);
+         EXPECT_EQ(p.sequence.Count(), 20);  // only the positive codes of slots 1..21
+         EXPECT_EQ(p.editor.Label(1), "");
+         EXPECT_EQ(p.editor.Label(2), "2");
+       }},
+      {"codes kept as read", "[Quillenta]\ni01=5\ni02=-3\ni03=99\n",
+       [](const Program& p) {
+         EXPECT_EQ(p.sequence.Slot(1), 5);
+         EXPECT_EQ(p.sequence.Slot(2), -3);
+         EXPECT_EQ(p.sequence.Slot(3), 99);
+         EXPECT_EQ(p.sequence.Count(), 20);
+         EXPECT_EQ(p.editor.Label(5), "5");  // the later position wins
+       }},
+      {"unquoted text", "[Quillenta]\ns53=/\ns52='x'\n",
+       [](const Program& p) {
+         EXPECT_EQ(p.settings.Text(TextKey::s53), "/");
+         EXPECT_EQ(p.settings.Text(TextKey::s52), "x");
+       }},
+      {"extra mode on", "[Quillenta]\nb48=1\n",
+       [](const Program& p) {
+         EXPECT_TRUE(p.settings.ExtraMode());
+         EXPECT_TRUE(p.settings.ExtraModeMark());
+       }},
+      {"bad numbers give defaults", "[Quillenta]\ni02=x\nb49=\nb51=0x1\nb52=junk\ni34=0x2\n",
+       [](const Program& p) {
+         EXPECT_EQ(p.sequence.Slot(2), 2);
+         EXPECT_TRUE(p.settings.Flag(FlagKey::b49));
+         EXPECT_TRUE(p.settings.Flag(FlagKey::b51));
+         EXPECT_TRUE(p.settings.Flag(FlagKey::b52));
+         EXPECT_EQ(p.settings.Unit(), ByteUnit::kKilobytes);
+       }},
+  };
+  for (const LoadCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Program p;
+    p.store.content = c.file;
+    p.file.LoadSettings();
+    c.check(p);
+    EXPECT_EQ(p.store.commits, 0);
+  }
+}
+
+TEST(SettingsFile, ExtraModeMarkDecidesB48AndLine) {
+  Program off;
+  off.file.LoadSettings();
+  off.file.SaveSettings({}, "the line");
+  EXPECT_EQ(off.Stored("b48"), "<absent>");
+  EXPECT_EQ(off.Stored("s00"), "<absent>");
+
+  Program toggled;
+  toggled.file.LoadSettings();
+  toggled.settings.ToggleExtra();
+  toggled.settings.ToggleExtra();
+  toggled.file.SaveSettings({}, " the line ");
+  EXPECT_EQ(toggled.Stored("b48"), "0");
+  EXPECT_EQ(toggled.Stored("s00"), "\" the line \"");
+
+  // A load with the mode off clears the mark again.
+  toggled.file.LoadSettings();
+  EXPECT_FALSE(toggled.settings.ExtraModeMark());
+}
+
+TEST(SettingsFile, ReloadThrowsAwayEdits) {
+  Program p;
+  p.store.content = "[Quillenta]\ni01=3\ni02=0\ns50=\"kept\"\n";
+  p.file.LoadSettings();
+  p.editor.Click(7);
+  p.settings.SetText(TextKey::s50, "edited");
+  p.settings.SetFlag(FlagKey::b52, false);
+  p.file.LoadSettings();
+  EXPECT_EQ(p.sequence.Slot(1), 3);
+  EXPECT_EQ(p.sequence.Slot(2), 0);
+  EXPECT_EQ(p.editor.Label(7), "7");
+  EXPECT_EQ(p.settings.Text(TextKey::s50), "kept");
+  EXPECT_TRUE(p.settings.Flag(FlagKey::b52));
+}
+
+TEST(SettingsFile, ConnectionTotalsAre64Bit) {
+  Program p;
+  p.store.content = "[Quillenta]\ni30=864000\ni31=5000000000\ni33=0x100000000\n";
+  PersistedTotals totals = p.file.ReadConnectionTotals();
+  EXPECT_EQ(totals.tenths, 864000);
+  EXPECT_EQ(totals.received, 5000000000);
+  EXPECT_EQ(totals.sent, 4294967296);
+
+  p.file.WriteConnectionTotals(" line \"x\" ", {9000000000, 8000000000, 7000000000});
+  EXPECT_EQ(p.store.commits, 1);
+  EXPECT_EQ(p.Stored("s00"), "line \"x\"");  // unquoted, so the blanks do not survive
+  EXPECT_EQ(p.Stored("i30"), "9000000000");
+  totals = p.file.ReadConnectionTotals();
+  EXPECT_EQ(totals.tenths, 9000000000);
+  EXPECT_EQ(totals.received, 8000000000);
+  EXPECT_EQ(totals.sent, 7000000000);
+
+  p.store.content = "[Quillenta]\ni30=1x\ni31=99999999999999999999\n";
+  totals = p.file.ReadConnectionTotals();
+  EXPECT_EQ(totals.tenths, 0);
+  EXPECT_EQ(totals.received, 0);
+}
+
+TEST(SettingsFile, SaveKeepsForeignContent) {
+  Program p;
+  const std::string foreign = "; written by hand\r\n[Other]\r\ni01=77\r\n\r\n";
+  p.store.content = foreign + "[Quillenta]\r\nmine=1\r\ni01=2\r\n";
+  p.file.LoadSettings();
+  p.file.SaveSettings({}, "");
+  const std::string& saved = *p.store.content;
+  EXPECT_EQ(saved.substr(0, foreign.size()), foreign);
+  EXPECT_NE(saved.find("[Quillenta]\r\nmine=1\r\ni01=2\r\ni02=2\r\n"), std::string::npos);
+}
+
+TEST(SettingsFile, FailuresRaiseOnceAndKeepTheFile) {
+  Program p;
+  p.store.content = "[Quillenta]\n";
+  p.file.LoadSettings();
+  p.store.fail_commit = true;
+  EXPECT_THROW(p.file.SaveSettings({}, ""), Error);
+  EXPECT_THROW(p.file.WriteConnectionTotals("", {}), Error);
+  EXPECT_EQ(p.store.commits, 2);
+  EXPECT_EQ(*p.store.content, "[Quillenta]\n");
+
+  // A file that cannot be read is not replaced by one built from nothing.
+  Program q;
+  q.store.content = "precious";
+  q.store.unreadable = true;
+  q.file.LoadSettings();
+  EXPECT_EQ(q.settings.Text(TextKey::s53), "/");
+  try {
+    q.file.SaveSettings({}, "");
+    ADD_FAILURE() << "no error";
+  } catch (const Error& error) {
+    EXPECT_EQ(std::string(error.what()), q.store.Path() + " に書き込めません");
+  }
+  EXPECT_EQ(q.store.commits, 0);
+}
+
+}  // namespace
+}  // namespace quillenta
