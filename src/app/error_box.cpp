@@ -10,7 +10,8 @@ std::string WithClosingPeriod(std::string message) {
 }
 
 void ErrorBox::Report(const std::string& message) {
-  if (box_ != nullptr) return;
+  // A closed box lingers until its deferred deletion; it no longer stands in the way.
+  if (box_ != nullptr && box_->isVisible()) return;
   auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Quillenta"),
                               QString::fromStdString(WithClosingPeriod(message)), QMessageBox::Ok);
   box->setAttribute(Qt::WA_DeleteOnClose);

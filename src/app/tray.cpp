@@ -1,6 +1,7 @@
 #include "app/tray.h"
 
 #include <QCursor>
+#include <algorithm>
 
 #include "app/app_icon.h"
 
@@ -43,9 +44,11 @@ void TrayIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
   menu_.popup(QCursor::pos());
 }
 
-void TrayIcon::WatchForHost(std::function<bool()> available) {
+void TrayIcon::WatchForHost(std::function<bool()> available, int wait_ms) {
   host_available_ = std::move(available);
   host_waited_ms_ = 0;
+  host_wait_ms_ = wait_ms;
+  host_poll_.setInterval(std::min(kHostPollMs, wait_ms));
   host_poll_.start();
 }
 
@@ -54,8 +57,8 @@ void TrayIcon::PollHost() {
     host_poll_.stop();
     return;
   }
-  host_waited_ms_ += kHostPollMs;
-  if (host_waited_ms_ < kHostWaitMs) return;
+  host_waited_ms_ += host_poll_.interval();
+  if (host_waited_ms_ < host_wait_ms_) return;
   host_poll_.stop();
   emit noHost();
 }

@@ -25,8 +25,8 @@ class TrayIcon : public QObject {
   // How long start-up waits for a panel that hosts icons before it says so.
   static constexpr int kHostWaitMs = 10000;
   static constexpr int kHostPollMs = 500;
-  // Starts the wait; `available` is the host check (replaced in tests).
-  void WatchForHost(std::function<bool()> available);
+  // Starts the wait; `available` is the host check.
+  void WatchForHost(std::function<bool()> available, int wait_ms = kHostWaitMs);
 
  signals:
   void quitChosen();
@@ -43,6 +43,7 @@ class TrayIcon : public QObject {
   bool present_ = false;
   QTimer host_poll_;
   int host_waited_ms_ = 0;
+  int host_wait_ms_ = kHostWaitMs;
   std::function<bool()> host_available_;
 };
 
