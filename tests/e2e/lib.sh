@@ -73,17 +73,17 @@ e2e_start_x() {
   Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$E2E_TMP/display" \
     >"$E2E_TMP/xvfb.log" 2>&1 &
   E2E_PIDS+=($!)
-  e2e_wait 15 "Xvfb to report its display" grep -q '[0-9]' "$E2E_TMP/display"
+  e2e_wait 30 "Xvfb to report its display" grep -q '[0-9]' "$E2E_TMP/display"
   export DISPLAY=":$(head -n1 "$E2E_TMP/display")"
   openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
   E2E_PIDS+=($!)
-  e2e_wait 15 "openbox to manage the screen" sh -c \
+  e2e_wait 30 "openbox to manage the screen" sh -c \
     'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
   if ((tray)); then
     trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 \
       >"$E2E_TMP/trayer.log" 2>&1 &
     E2E_PIDS+=($!)
-    e2e_wait 15 "trayer to take the tray selection" sh -c \
+    e2e_wait 30 "trayer to take the tray selection" sh -c \
       'xprop -root _NET_CLIENT_LIST | grep -q "window id"'
   fi
 }
