@@ -103,6 +103,11 @@ MainForm::MainForm(Application& app, FileChooser* chooser)
   setWindowIcon(MakeAppIcon());
   setFont(UiFont());
   setFixedSize(kClientWidth, kClientHeight);
+  // Frames drawn through their captions, as the layout's positions assume: the caption sits
+  // on the top line and the first row starts just below it.
+  setStyleSheet(QStringLiteral(
+      "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
+      "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0px 2px; }"));
   tray_.menu().setFont(UiFont());
 
   tabs_ = new QTabWidget(this);

@@ -3,7 +3,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/main_form.h"
 
@@ -15,6 +17,31 @@ constexpr const char* kItemCaptions[kItemCodeCount] = {
     "タイトル",     "年",           "月",         "日",     "曜日",      "時",       "分",
     "秒",           "物理メモリ",   "仮想メモリ", "ページ", "CPU使用率", "電池残量", "Systemﾘｿｰｽ",
     "GDI リソース", "Userリソース", "接続時",     "接続分", "接続秒",    "受信量",   "送信量"};
+
+const QColor kLinkColor(0, 0, 255);
+
+// A read-only field drawn as a link. A line edit ignores an underlined font, so the line is
+// drawn here, under the text as the field lays it out.
+class LinkField : public QLineEdit {
+ public:
+  using QLineEdit::QLineEdit;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QLineEdit::paintEvent(event);
+    QPainter painter(this);
+    const QFontMetrics metrics = fontMetrics();
+    const QRect area = contentsRect();
+    constexpr int kMargin = 2;  // the line edit's own horizontal text margin
+    const int baseline = area.y() + (area.height() - metrics.height() + 1) / 2 + metrics.ascent();
+    // The field is only 16 pixels high: the line keeps inside it.
+    const int y = std::min(area.bottom(), baseline + std::max(1, metrics.underlinePos()));
+    const int left = area.x() + kMargin;
+    const int right = std::min(area.right(), left + metrics.horizontalAdvance(text()));
+    painter.setPen(kLinkColor);
+    painter.drawLine(left, y, right, y);
+  }
+};
 
 constexpr const char* kContactAddress = "quillenta@users.noreply.github.com";
 constexpr const char* kWebPage = "https://github.com/quillenta/quillenta";
@@ -111,18 +138,14 @@ QWidget* MainForm::BuildAboutTab() {
           [dot, extra_menu](const QPoint& at) { extra_menu->popup(dot->mapToGlobal(at)); });
 
   auto make_link = [this, page](const char* text, const QString& name) {
-    auto* field = new QLineEdit(QString::fromUtf8(text), page);
+    auto* field = new LinkField(QString::fromUtf8(text), page);
     field->setObjectName(name);
     field->setReadOnly(true);
     field->setFrame(false);
     field->setAttribute(Qt::WA_MacShowFocusRect, false);
-    QFont link_font = font();
-    link_font.setUnderline(true);
-    field->setFont(link_font);
-    QPalette palette = field->palette();
-    palette.setColor(QPalette::Text, QColor(0, 0, 255));
-    palette.setColor(QPalette::Base, Qt::transparent);
-    field->setPalette(palette);
+    field->setStyleSheet(
+        QStringLiteral("QLineEdit { color: #0000ff; background: transparent; border: none;"
+                       " }"));
     field->setCursor(Qt::PointingHandCursor);
     field->setCursorPosition(0);
     field->installEventFilter(this);

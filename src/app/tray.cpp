@@ -1,6 +1,8 @@
 #include "app/tray.h"
 
 #include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
 #include <algorithm>
 
 #include "app/app_icon.h"
@@ -41,7 +43,19 @@ void TrayIcon::RemoveTrayIcon() {
 // open nothing.
 void TrayIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
   if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::Context) return;
-  menu_.popup(QCursor::pos());
+  menu_.popup(MenuCornerAt(QCursor::pos(), menu_.sizeHint()));
+}
+
+// A menu that would run off the screen opens to the left of or above the cursor, so that one
+// of its corners always stays at the cursor (the panel usually sits at a screen edge).
+QPoint MenuCornerAt(QPoint cursor, QSize size) {
+  QScreen* screen = QGuiApplication::screenAt(cursor);
+  if (screen == nullptr) return cursor;
+  const QRect area = screen->geometry();
+  QPoint corner = cursor;
+  if (cursor.x() + size.width() > area.x() + area.width()) corner.rx() -= size.width();
+  if (cursor.y() + size.height() > area.y() + area.height()) corner.ry() -= size.height();
+  return corner;
 }
 
 void TrayIcon::WatchForHost(std::function<bool()> available, int wait_ms) {

@@ -8,6 +8,9 @@
 
 namespace quillenta {
 
+// Where a menu of `size` opens for a press at `cursor`.
+QPoint MenuCornerAt(QPoint cursor, QSize size);
+
 class TrayIcon : public QObject {
   Q_OBJECT
 

@@ -449,6 +449,17 @@ class GuiFormTest : public QObject {
     menu.hide();
   }
 
+  void menuKeepsACornerAtTheCursorNearScreenEdges() {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QSize menu(120, 50);
+    const QPoint middle = screen.center();
+    const QPoint bottom_right = screen.bottomRight() - QPoint(10, 10);
+    QCOMPARE(MenuCornerAt(middle, menu), middle);
+    QCOMPARE(MenuCornerAt(bottom_right, menu), bottom_right - QPoint(120, 50));
+    const QPoint top_right(screen.right() - 10, screen.top() + 2);
+    QCOMPARE(MenuCornerAt(top_right, menu), top_right - QPoint(120, 0));
+  }
+
   void noTrayHostShowsTheWindowOnce() {
     WriteIni("b49=0\r\n");
     Start();
