@@ -70,7 +70,7 @@ e2e_dead() { ! kill -0 "$1" 2>/dev/null; }
 e2e_start_x() {
   local tray=0
   [ "${1:-}" = "--tray" ] && tray=1
-  Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$E2E_TMP/display" \
+  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 3>"$E2E_TMP/display" \
     >"$E2E_TMP/xvfb.log" 2>&1 &
   E2E_PIDS+=($!)
   e2e_wait 30 "Xvfb to report its display" grep -q '[0-9]' "$E2E_TMP/display"

@@ -26,7 +26,7 @@ line_shown_in() { # ID OWN_TITLE: the window shows a line that begins with its o
 start_with_two_windows() {
   e2e_start_x --tray
   e2e_window A "${A_OPTS[@]}" "Alpha editor" "Alpha renamed"
-  e2e_window B "Beta notes"
+  e2e_window B "Beta ノート"
   e2e_activate "$A"
   e2e_install_program
   e2e_start_program
@@ -59,7 +59,7 @@ case $E2E_TEST in
 
   line_in_focused_window)
     start_with_two_windows
-    [ "$(e2e_title "$B")" = "Beta notes" ] || e2e_fail "the unfocused window was written"
+    [ "$(e2e_title "$B")" = "Beta ノート" ] || e2e_fail "the unfocused window was written"
     line=$(e2e_title "$A")
     [ "$(e2e_wm_name "$A")" = "$line" ] || e2e_fail "WM_NAME differs from _NET_WM_NAME"
     line_changes_in "$A" "Alpha editor"
@@ -69,9 +69,11 @@ case $E2E_TEST in
     start_with_two_windows
     e2e_activate "$B"
     e2e_wait $T "the first window's own title back" e2e_title_is "$A" "Alpha editor"
-    e2e_wait $T "the line in the second window" line_shown_in "$B" "Beta notes"
+    e2e_wait $T "the line in the second window" line_shown_in "$B" "Beta ノート"
     e2e_activate "$A"
-    e2e_wait $T "the second window's own title back" e2e_title_is "$B" "Beta notes"
+    e2e_wait $T "the second window's own title back" e2e_title_is "$B" "Beta ノート"
+    xprop -id "$B" WM_NAME | grep -q '^WM_NAME(UTF8_STRING) = "Beta ノート"$' ||
+      e2e_fail "WM_NAME of the second window: $(xprop -id "$B" WM_NAME)"
     e2e_wait $T "the line in the first window again" line_shown_in "$A" "Alpha editor"
     ;;
 
@@ -89,7 +91,7 @@ case $E2E_TEST in
     kill -TERM "$A_PID"
     e2e_wait $T "the first window to go" e2e_dead "$A_PID"
     e2e_activate "$B"
-    e2e_wait $T "the line in the second window" line_shown_in "$B" "Beta notes"
+    e2e_wait $T "the line in the second window" line_shown_in "$B" "Beta ノート"
     e2e_alive "$PROGRAM_PID" || e2e_fail "the program ended when its target closed"
     ;;
 
@@ -101,6 +103,8 @@ case $E2E_TEST in
     [ "$code" = 0 ] || e2e_fail "exit code $code after SIGTERM"
     [ "$(e2e_title "$A")" = "Alpha editor" ] || e2e_fail "title after end: $(e2e_title "$A")"
     [ "$(e2e_wm_name "$A")" = "Alpha editor" ] || e2e_fail "WM_NAME after end"
+    # A title that Latin-1 can hold goes back as STRING, as its owner set it.
+    xprop -id "$A" WM_NAME | grep -q '^WM_NAME(STRING) = ' || e2e_fail "WM_NAME type after end"
     ;;
 
   second_instance)
@@ -113,7 +117,7 @@ case $E2E_TEST in
     e2e_alive "$first" || e2e_fail "the first instance ended"
     line_changes_in "$A" "Alpha editor"
     e2e_activate "$B"
-    e2e_wait $T "the first instance to follow the focus" line_shown_in "$B" "Beta notes"
+    e2e_wait $T "the first instance to follow the focus" line_shown_in "$B" "Beta ノート"
     ;;
 
   x_connection_lost)
