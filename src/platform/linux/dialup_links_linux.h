@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "platform/linux/kept_file.h"
 #include "platform/system_probes.h"
 
 namespace quillenta {
@@ -12,11 +13,12 @@ namespace quillenta {
 // pppd's interfaces never leave "unknown" (they have no carrier to report), so operstate
 // alone would never see them.
 //
-// Nothing is cached: every call scans the directory again, so a link that comes or goes is
-// seen at the next call.
+// No answer is cached: every call lists the directory and reads the type, state and counter
+// files again, so a link that comes, goes or changes is seen at the next call. Only the
+// descriptors are kept between calls.
 class DialupLinksLinux : public DialupLinks {
  public:
-  explicit DialupLinksLinux(std::string root = "/");
+  explicit DialupLinksLinux(const std::string& root = "/");
 
   int CountConnections() override;
   // {0, 0} when no link is up (also when the system has no network class at all); nullopt
@@ -24,7 +26,16 @@ class DialupLinksLinux : public DialupLinks {
   std::optional<LinkCounters> ReadByteCounters() override;
 
  private:
-  std::string net_dir_;
+  // An interface's files, in the order of the kept descriptors.
+  enum File : std::size_t { kType, kUevent, kOperstate, kFlags, kRxBytes, kTxBytes, kFileCount };
+  using Net = KeptDirectory<kFileCount>;
+
+  // Calls visit(link) for every up dial-up link; false when visit says stop or the directory
+  // exists but cannot be read.
+  template <typename Visit>
+  bool ForEachUpLink(Visit visit);
+
+  Net net_;
 };
 
 }  // namespace quillenta

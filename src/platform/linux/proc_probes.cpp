@@ -58,6 +58,14 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
+// The text of a kept file: at most `size` bytes from its start.
+std::optional<std::string_view> ReadKept(KeptFile& file, const std::string& path, char* buffer,
+                                         std::size_t size) {
+  ssize_t n = file.Read(AT_FDCWD, path.c_str(), buffer, size);
+  if (n < 0) return std::nullopt;
+  return std::string_view(buffer, static_cast<std::size_t>(n));
+}
+
 template <typename Int>
 std::optional<Int> ParseNumber(std::string_view text) {
   Int value{};
@@ -66,17 +74,12 @@ std::optional<Int> ParseNumber(std::string_view text) {
   return value;
 }
 
-// A sysfs attribute holding one number.
-std::optional<std::int64_t> ReadNumber(const std::string& path) {
-  std::optional<std::string> text = ReadFile(path, 64);
+// A proc or sysfs file holding one number.
+std::optional<std::int64_t> ReadNumber(KeptFile& file, const std::string& path) {
+  char buffer[64];
+  std::optional<std::string_view> text = ReadKept(file, path, buffer, sizeof buffer);
   if (!text) return std::nullopt;
   return ParseNumber<std::int64_t>(Trim(*text));
-}
-
-std::optional<std::string> ReadWord(const std::string& path) {
-  std::optional<std::string> text = ReadFile(path, 64);
-  if (!text) return std::nullopt;
-  return std::string(Trim(*text));
 }
 
 // The "Key:   123 kB" lines of meminfo and status, in bytes.
@@ -96,6 +99,21 @@ std::optional<std::int64_t> FindKilobytes(std::string_view text, std::string_vie
     return *kb * 1024;
   }
   return std::nullopt;
+}
+
+// Up to `max` whitespace-separated fields of one line, without allocating; the number
+// stored.
+std::size_t SplitFields(std::string_view line, std::string_view* fields, std::size_t max) {
+  std::size_t count = 0;
+  std::size_t at = 0;
+  while (at < line.size() && count < max) {
+    while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
+    std::size_t end = at;
+    while (end < line.size() && line[end] != ' ' && line[end] != '\t') ++end;
+    if (end > at) fields[count++] = line.substr(at, end - at);
+    at = end;
+  }
+  return count;
 }
 
 // Whitespace-separated fields of one line.
@@ -146,11 +164,13 @@ std::int64_t UserAddressSpaceSize() {
 ProcMemoryProbe::ProcMemoryProbe(std::string root, AddressSpaceLimitFn limit)
     : meminfo_path_(Join(root, "proc/meminfo")),
       status_path_(Join(root, "proc/self/status")),
-      limit_(limit) {}
+      limit_(limit),
+      buffer_(16384) {}
 
 MemoryStatus ProcMemoryProbe::ReadMemoryStatus() {
   MemoryStatus status;
-  if (std::optional<std::string> meminfo = ReadFile(meminfo_path_)) {
+  if (std::optional<std::string_view> meminfo =
+          ReadKept(meminfo_, meminfo_path_, buffer_.data(), buffer_.size())) {
     status.total_phys = FindKilobytes(*meminfo, "MemTotal").value_or(0);
     if (auto available = FindKilobytes(*meminfo, "MemAvailable")) {
       status.avail_phys = *available;
@@ -169,7 +189,8 @@ MemoryStatus ProcMemoryProbe::ReadMemoryStatus() {
                              ? static_cast<std::int64_t>(std::min<std::uint64_t>(*limit, kInt64Max))
                              : UserAddressSpaceSize();
   std::int64_t used = 0;
-  if (std::optional<std::string> self = ReadFile(status_path_)) {
+  if (std::optional<std::string_view> self =
+          ReadKept(status_, status_path_, buffer_.data(), buffer_.size())) {
     used = FindKilobytes(*self, "VmSize").value_or(0);
   }
   status.avail_virtual = std::max<std::int64_t>(0, status.total_virtual - used);
@@ -179,32 +200,40 @@ MemoryStatus ProcMemoryProbe::ReadMemoryStatus() {
 // ---- battery ----
 
 SysBatteryProbe::SysBatteryProbe(std::string root)
-    : supply_dir_(Join(root, "sys/class/power_supply")) {}
+    : supplies_(Join(root, "sys/class/power_supply")) {}
+
+struct SysBatteryProbe::Battery {
+  std::optional<std::int64_t> capacity;
+  std::optional<std::int64_t> energy_now, energy_full, charge_now, charge_full;
+};
 
 int SysBatteryProbe::BatteryLifePercent() {
-  struct Battery {
-    std::optional<std::int64_t> capacity;
-    std::optional<std::int64_t> energy_now, energy_full, charge_now, charge_full;
-  };
   std::vector<Battery> batteries;
-  DIR* dir = ::opendir(supply_dir_.c_str());
-  if (dir == nullptr) return 255;
-  while (dirent* entry = ::readdir(dir)) {
-    std::string_view name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    std::string base = Join(supply_dir_, name) + '/';
-    if (ReadWord(base + "type") != "Battery") continue;
-    if (ReadWord(base + "scope") == "Device") continue;
-    if (ReadNumber(base + "present") == 0) continue;
+  bool listed = supplies_.Scan([&](KeptDirectory<kFileCount>::Entry& supply) {
+    char buffer[64];
+    auto text = [&](File file, const char* leaf) -> std::optional<std::string_view> {
+      ssize_t n = supply.Read(file, leaf, buffer, sizeof buffer);
+      if (n < 0) return std::nullopt;
+      return Trim(std::string_view(buffer, static_cast<std::size_t>(n)));
+    };
+    auto number = [&](File file, const char* leaf) -> std::optional<std::int64_t> {
+      std::optional<std::string_view> word = text(file, leaf);
+      if (!word) return std::nullopt;
+      return ParseNumber<std::int64_t>(*word);
+    };
+    if (text(kType, "type") != "Battery") return true;
+    if (text(kScope, "scope") == "Device") return true;
+    if (number(kPresent, "present") == 0) return true;
     Battery battery;
-    battery.capacity = ReadNumber(base + "capacity");
-    battery.energy_now = ReadNumber(base + "energy_now");
-    battery.energy_full = ReadNumber(base + "energy_full");
-    battery.charge_now = ReadNumber(base + "charge_now");
-    battery.charge_full = ReadNumber(base + "charge_full");
+    battery.capacity = number(kCapacity, "capacity");
+    battery.energy_now = number(kEnergyNow, "energy_now");
+    battery.energy_full = number(kEnergyFull, "energy_full");
+    battery.charge_now = number(kChargeNow, "charge_now");
+    battery.charge_full = number(kChargeFull, "charge_full");
     batteries.push_back(battery);
-  }
-  ::closedir(dir);
+    return true;
+  });
+  if (!listed) return 255;
 
   auto has_energy = [](const Battery& b) {
     return b.energy_now && b.energy_full && *b.energy_now >= 0 && *b.energy_full > 0;
@@ -247,14 +276,16 @@ ProcStatCpuUsage::ProcStatCpuUsage(std::string root) : stat_path_(Join(root, "pr
 
 std::optional<std::int32_t> ProcStatCpuUsage::SampleCpuUsage() {
   // The cpu line comes first; the rest of the file can be long on large machines.
-  std::optional<std::string> text = ReadFile(stat_path_, 1024);
+  char buffer[1024];
+  std::optional<std::string_view> text = ReadKept(stat_, stat_path_, buffer, sizeof buffer);
   if (!text) return std::nullopt;
-  std::vector<std::string_view> fields = Fields(FirstLine(*text));
-  if (fields.size() < 5 || fields[0] != "cpu") return std::nullopt;
+  std::string_view fields[9];
+  std::size_t field_count = SplitFields(FirstLine(*text), fields, 9);
+  if (field_count < 5 || fields[0] != "cpu") return std::nullopt;
   // user nice system idle iowait irq softirq steal; guest and guest_nice that follow are
   // already counted in user and nice.
   std::uint64_t ticks[8] = {};
-  std::size_t count = std::min<std::size_t>(fields.size() - 1, 8);
+  std::size_t count = field_count - 1;
   for (std::size_t i = 0; i < count; ++i) {
     std::optional<std::uint64_t> value = ParseNumber<std::uint64_t>(fields[i + 1]);
     if (!value) return std::nullopt;
@@ -353,7 +384,12 @@ std::optional<std::string> FilesystemTypeOf(const std::string& mountinfo, const 
 }  // namespace
 
 ProcFreeResources::ProcFreeResources(std::string root, std::string home, FilesystemSpaceFn space)
-    : root_(std::move(root)), space_(space) {
+    : root_(std::move(root)),
+      space_(space),
+      threads_max_path_(Join(root_, "proc/sys/kernel/threads-max")),
+      pid_max_path_(Join(root_, "proc/sys/kernel/pid_max")),
+      loadavg_path_(Join(root_, "proc/loadavg")),
+      file_nr_path_(Join(root_, "proc/sys/fs/file-nr")) {
   user_path_ = Join(root_, home);
   std::optional<std::string> mountinfo = ReadFile(Join(root_, "proc/self/mountinfo"), 1 << 20);
   if (mountinfo) {
@@ -371,14 +407,16 @@ std::uint16_t ProcFreeResources::GetFreeResources(int kind) {
   return last_[kind];
 }
 
-std::optional<std::uint16_t> ProcFreeResources::FreeTasks() const {
-  std::optional<std::int64_t> threads_max = ReadNumber(Join(root_, "proc/sys/kernel/threads-max"));
-  std::optional<std::int64_t> pid_max = ReadNumber(Join(root_, "proc/sys/kernel/pid_max"));
-  std::optional<std::string> loadavg = ReadFile(Join(root_, "proc/loadavg"), 256);
+std::optional<std::uint16_t> ProcFreeResources::FreeTasks() {
+  std::optional<std::int64_t> threads_max = ReadNumber(threads_max_, threads_max_path_);
+  std::optional<std::int64_t> pid_max = ReadNumber(pid_max_, pid_max_path_);
+  char buffer[256];
+  std::optional<std::string_view> loadavg =
+      ReadKept(loadavg_, loadavg_path_, buffer, sizeof buffer);
   if (!loadavg || (!threads_max && !pid_max)) return std::nullopt;
   std::int64_t limit = std::min(threads_max.value_or(kInt64Max), pid_max.value_or(kInt64Max));
-  std::vector<std::string_view> fields = Fields(FirstLine(*loadavg));
-  if (fields.size() < 4 || limit <= 0) return std::nullopt;
+  std::string_view fields[4];
+  if (SplitFields(FirstLine(*loadavg), fields, 4) < 4 || limit <= 0) return std::nullopt;
   std::string_view running = fields[3];
   std::size_t slash = running.find('/');
   if (slash == std::string_view::npos) return std::nullopt;
@@ -388,11 +426,12 @@ std::optional<std::uint16_t> ProcFreeResources::FreeTasks() const {
   return Percent(static_cast<std::uint64_t>(limit - *tasks), static_cast<std::uint64_t>(limit));
 }
 
-std::optional<std::uint16_t> ProcFreeResources::FreeFiles() const {
-  std::optional<std::string> text = ReadFile(Join(root_, "proc/sys/fs/file-nr"), 256);
+std::optional<std::uint16_t> ProcFreeResources::FreeFiles() {
+  char buffer[256];
+  std::optional<std::string_view> text = ReadKept(file_nr_, file_nr_path_, buffer, sizeof buffer);
   if (!text) return std::nullopt;
-  std::vector<std::string_view> fields = Fields(FirstLine(*text));
-  if (fields.size() < 3) return std::nullopt;
+  std::string_view fields[3];
+  if (SplitFields(FirstLine(*text), fields, 3) < 3) return std::nullopt;
   auto allocated = ParseNumber<std::uint64_t>(fields[0]);
   auto unused = ParseNumber<std::uint64_t>(fields[1]);
   auto max = ParseNumber<std::uint64_t>(fields[2]);

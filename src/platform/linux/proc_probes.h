@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "platform/linux/kept_file.h"
 #include "platform/system_probes.h"
 
 namespace quillenta {
@@ -28,6 +30,9 @@ class ProcMemoryProbe : public MemoryProbe {
   std::string meminfo_path_;
   std::string status_path_;
   AddressSpaceLimitFn limit_;
+  KeptFile meminfo_;
+  KeptFile status_;
+  std::vector<char> buffer_;
 };
 
 // The charge of the system's batteries: every sys/class/power_supply entry of type Battery
@@ -39,7 +44,20 @@ class SysBatteryProbe : public BatteryProbe {
   int BatteryLifePercent() override;
 
  private:
-  std::string supply_dir_;
+  enum File : std::size_t {
+    kType,
+    kScope,
+    kPresent,
+    kCapacity,
+    kEnergyNow,
+    kEnergyFull,
+    kChargeNow,
+    kChargeFull,
+    kFileCount
+  };
+  struct Battery;
+
+  KeptDirectory<kFileCount> supplies_;
 };
 
 // CPU usage from the cpu line of proc/stat, between this sample and the previous one.
@@ -50,6 +68,7 @@ class ProcStatCpuUsage : public CpuUsageSource {
 
  private:
   std::string stat_path_;
+  KeptFile stat_;
   bool have_previous_ = false;
   std::uint64_t previous_total_ = 0;
   std::uint64_t previous_idle_ = 0;
@@ -84,13 +103,15 @@ class ProcFreeResources : public FreeResourcesSource {
   static std::string HomeDirectory();
 
  private:
-  std::optional<std::uint16_t> FreeTasks() const;
-  std::optional<std::uint16_t> FreeFiles() const;
+  std::optional<std::uint16_t> FreeTasks();
+  std::optional<std::uint16_t> FreeFiles();
   std::optional<std::uint16_t> FreeUserSpace() const;
 
   std::string root_;
   std::string user_path_;
   FilesystemSpaceFn space_;
+  std::string threads_max_path_, pid_max_path_, loadavg_path_, file_nr_path_;
+  KeptFile threads_max_, pid_max_, loadavg_, file_nr_;
   std::uint16_t last_[3] = {100, 100, 100};
 };
 
