@@ -159,9 +159,9 @@ QWidget* MainForm::BuildAboutTab() {
   const int mail_left = std::min(536, 536 + 89 - mail_width);
   mail_field_->setGeometry(mail_left, 183, std::max(89, mail_width), 16);
   web_field_->setGeometry(312, 200, 317, 16);
-  QLabel* author = AddLabel(page, QStringLiteral("作者Vouk："), QRect(482, 184, 54, 16));
-  const int author_width = std::max(54, author->sizeHint().width());
-  author->setGeometry(std::min(482, mail_left - author_width), 184, author_width, 16);
+  const QString author = QStringLiteral("作者Vouk：");
+  const int author_width = std::max(54, fontMetrics().horizontalAdvance(author) + 4);
+  AddLabel(page, author, QRect(std::min(482, mail_left - author_width), 184, author_width, 16));
   AddCopyMenu(mail_field_, QStringLiteral("PopupMenu2"));
   AddCopyMenu(web_field_, QStringLiteral("PopupMenu4"));
   return page;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -535,6 +536,24 @@ class GuiFormTest : public QObject {
     QVERIFY(version->font().italic());
     QCOMPARE(version->font().pixelSize(), 160);
     QCOMPARE(Find<QLabel>("ExtraLabel")->geometry(), QRect(336, 40, 21, 25));
+    // A right click opens each small menu; only the tiny "." carries "おまけ".
+    const struct {
+      const char* control;
+      const char* menu;
+    } right_clicks[] = {
+        {"ExtraLabel", "PopupMenu3"}, {"MailField", "PopupMenu2"}, {"WebField", "PopupMenu4"}};
+    for (const auto& row : right_clicks) {
+      auto* control = Find<QWidget>(row.control);
+      auto* menu = Find<QMenu>(row.menu);
+      QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(3, 3),
+                              control->mapToGlobal(QPoint(3, 3)));
+      QApplication::sendEvent(control, &click);
+      QVERIFY2(menu->isVisible(), row.menu);
+      menu->hide();
+    }
+    QContextMenuEvent on_version(QContextMenuEvent::Mouse, QPoint(50, 100));
+    QApplication::sendEvent(Find<QLabel>("VersionLabel"), &on_version);
+    QVERIFY(!Find<QMenu>("PopupMenu3")->isVisible());
   }
 
   void iconReadsAtSmallSizes() {
