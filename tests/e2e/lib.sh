@@ -77,8 +77,11 @@ e2e_start_x() {
   export DISPLAY=":$(head -n1 "$E2E_TMP/display")"
   openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
   E2E_PIDS+=($!)
+  # The client list appears once openbox's start-up is through; a window mapped before
+  # that may stay unmanaged.
   e2e_wait 30 "openbox to manage the screen" sh -c \
-    'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+    'xprop -root _NET_CLIENT_LIST _NET_WORKAREA | grep -q "^_NET_WORKAREA(CARDINAL)" &&
+     xprop -root _NET_CLIENT_LIST | grep -q "^_NET_CLIENT_LIST(WINDOW)"'
   if ((tray)); then
     trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 \
       >"$E2E_TMP/trayer.log" 2>&1 &
