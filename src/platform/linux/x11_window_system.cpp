@@ -572,7 +572,9 @@ WindowId XcbWindowSystem::FindPanel() {
   DiscardQueuedEvents();
   // Panels are often left out of the client list, so the root's children and their
   // clients are asked as well.
-  std::vector<WindowId> candidates = ManagedWindows();
+  std::vector<WindowId> candidates;
+  auto list = x_->Wait(x_->Get(x_->root, x_->ewmh._NET_CLIENT_LIST, XCB_ATOM_WINDOW));
+  if (list && list->type == XCB_ATOM_WINDOW) candidates = PropertyWindows(list.get());
   if (auto tree = x_->Wait(x_->Tree(x_->root))) {
     const xcb_window_t* children = xcb_query_tree_children(tree.get());
     std::vector<WindowId> tops(children, children + xcb_query_tree_children_length(tree.get()));
