@@ -69,7 +69,8 @@ class X11WindowSystemTest : public ::testing::Test {
     windows_ = std::make_unique<XcbWindowSystem>(Server()->display().c_str());
     ASSERT_FALSE(windows_->ConnectionBroken());
     // A clean root for every test.
-    for (const char* name : {"_NET_ACTIVE_WINDOW", "_NET_CLIENT_LIST"}) {
+    for (const char* name :
+         {"_NET_ACTIVE_WINDOW", "_NET_CLIENT_LIST", "_NET_SUPPORTING_WM_CHECK"}) {
       xcb_delete_property(c_, root_, Atom(name));
     }
   }
@@ -309,6 +310,15 @@ TEST_F(X11WindowSystemTest, ForegroundIsTheActiveWindowElseTheFocusedClient) {
   EXPECT_EQ(windows_->ForegroundWindow(), client);
   xcb_set_input_focus(c_, XCB_INPUT_FOCUS_POINTER_ROOT, XCB_INPUT_FOCUS_POINTER_ROOT,
                       XCB_CURRENT_TIME);
+  Sync();
+  EXPECT_EQ(windows_->ForegroundWindow(), kNoWindow);
+}
+
+TEST_F(X11WindowSystemTest, EwmhManagerWithoutActiveWindowMeansNoForeground) {
+  // The manager keeps the focus on a window of its own while nothing is active.
+  xcb_window_t manager_window = Create(XCB_NONE, true);
+  SetWindows(root_, "_NET_SUPPORTING_WM_CHECK", "WINDOW", {manager_window});
+  xcb_set_input_focus(c_, XCB_INPUT_FOCUS_PARENT, manager_window, XCB_CURRENT_TIME);
   Sync();
   EXPECT_EQ(windows_->ForegroundWindow(), kNoWindow);
 }

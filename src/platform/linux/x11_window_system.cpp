@@ -420,10 +420,20 @@ void XcbWindowSystem::DiscardQueuedEvents() {
 WindowId XcbWindowSystem::ForegroundWindow() {
   if (!x_->Usable()) return kNoWindow;
   DiscardQueuedEvents();
-  auto reply = x_->Wait(x_->Get(x_->root, x_->ewmh._NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW, 1));
+  // Both in one round trip: whether an EWMH window manager runs decides what a missing
+  // active window means.
+  auto active_cookie = x_->Get(x_->root, x_->ewmh._NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW, 1);
+  auto check_cookie = x_->Get(x_->root, x_->ewmh._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 1);
+  auto reply = x_->Wait(active_cookie);
+  auto check = x_->Wait(check_cookie);
   if (reply && reply->type == XCB_ATOM_WINDOW && reply->format == 32 &&
       xcb_get_property_value_length(reply.get()) >= 4) {
     return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+  }
+  // An EWMH window manager with no active window: nothing is in the foreground. The input
+  // focus then rests on one of the manager's own windows, which must never be written.
+  if (check && check->type == XCB_ATOM_WINDOW && xcb_get_property_value_length(check.get()) >= 4) {
+    return kNoWindow;
   }
   return FocusedClient();
 }
