@@ -23,6 +23,14 @@ void OnSignal(int signal_number) {
   (void)ignored;
 }
 
+bool ending_normally = false;
+
+// Qt's X11 layer ends the process with exit(1) when the display goes away; the program ends
+// with 0 on every path.
+void EndWithZero() {
+  if (!ending_normally) _exit(0);
+}
+
 std::string ExecutablePath(const char* argv0) {
   char buffer[4096];
   ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
@@ -46,6 +54,7 @@ int main(int argc, char** argv) {
     for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal_number, &action, nullptr);
   }
 
+  std::atexit(EndWithZero);
   QApplication qt(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quillenta"));
   QApplication::setApplicationDisplayName(QStringLiteral("Quillenta"));
@@ -74,5 +83,6 @@ int main(int argc, char** argv) {
   form.tray().WatchForHost([] { return QSystemTrayIcon::isSystemTrayAvailable(); });
   qt.exec();
   app.FormClose();
+  ending_normally = true;
   return 0;
 }
