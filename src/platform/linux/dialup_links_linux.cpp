@@ -57,19 +57,25 @@ bool DialupLinksLinux::ForEachUpLink(Visit visit) {
     bool dialup =
         ReadAttribute(link, kType, "type", buffer, sizeof buffer, &text) == ReadResult::kOk &&
         ParseNumber(text, &type) && type == kArphrdPpp;
-    if (!dialup) {
+    if (!dialup && link.Fact() < 0) {
+      // A device's type in its uevent is fixed when the device is made.
       char uevent[4096];
       if (ReadAttribute(link, kUevent, "uevent", uevent, sizeof uevent, &text) != ReadResult::kOk) {
         return true;
       }
-      while (!text.empty() && !dialup) {
+      bool wwan = false;
+      while (!text.empty() && !wwan) {
         std::size_t eol = text.find('\n');
-        dialup = text.substr(0, eol) == "DEVTYPE=wwan";
+        wwan = text.substr(0, eol) == "DEVTYPE=wwan";
         if (eol == std::string_view::npos) break;
         text.remove_prefix(eol + 1);
       }
-      if (!dialup) return true;
+      link.RememberFact(wwan ? 1 : 0);
+      dialup = wwan;
+    } else if (!dialup) {
+      dialup = link.Fact() == 1;
     }
+    if (!dialup) return true;
     if (ReadAttribute(link, kOperstate, "operstate", buffer, sizeof buffer, &text) !=
         ReadResult::kOk) {
       return true;

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -103,13 +104,22 @@ class KeptDirectory {
       std::snprintf(path, sizeof path, "%s/%s", name_.c_str(), leaf);
       return files_[index].Read(dir_fd_, path, buffer, size);
     }
+    // A fact about the entry that the kernel fixes for the life of its node (such as a
+    // device's DEVTYPE), remembered only on proc and sysfs, where an entry that stays the
+    // same node cannot be rewritten; -1 until remembered.
+    int Fact() const { return fact_; }
+    void RememberFact(int fact) {
+      if (kernel_) fact_ = fact;
+    }
 
    private:
     friend class KeptDirectory;
     std::string name_;
     ino_t ino_ = 0;
     int dir_fd_ = -1;
+    bool kernel_ = false;
     bool seen_ = false;
+    int fact_ = -1;
     std::array<KeptFile, Files> files_;
   };
 
@@ -123,69 +133,85 @@ class KeptDirectory {
   // does not exist has no entries.
   template <typename Visit>
   bool Scan(Visit visit) {
-    if (dir_ != nullptr && !kernel_ && Unlinked(::dirfd(dir_))) CloseDirectory();
-    if (dir_ == nullptr) {
-      int fd = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-      if (fd < 0) return errno == ENOENT || errno == ENOTDIR;
-      kernel_ = OnKernelFilesystem(fd);
-      dir_ = ::fdopendir(fd);
-      if (dir_ == nullptr) {
-        ::close(fd);
-        return false;
-      }
-    } else {
-      ::rewinddir(dir_);
+    if (fd_ >= 0 && !kernel_ && Unlinked(fd_)) CloseDirectory();
+    if (fd_ < 0) {
+      fd_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (fd_ < 0) return errno == ENOENT || errno == ENOTDIR;
+      kernel_ = OnKernelFilesystem(fd_);
+      listing_.resize(kListingBytes);
+    } else if (::lseek(fd_, 0, SEEK_SET) < 0) {
+      return false;
     }
-    const int dir_fd = ::dirfd(dir_);
     for (Entry& entry : entries_) entry.seen_ = false;
-    bool ok = true;
-    while (dirent* found = ::readdir(dir_)) {
-      std::string_view name = found->d_name;
-      if (name == "." || name == "..") continue;
-      Entry* entry = nullptr;
-      for (Entry& kept : entries_) {
-        if (kept.name_ == name) {
-          entry = &kept;
-          break;
-        }
+    for (;;) {
+      ssize_t n = ::getdents64(fd_, listing_.data(), listing_.size());
+      if (n < 0) return false;
+      if (n == 0) break;
+      for (ssize_t at = 0; at < n;) {
+        const auto* found = reinterpret_cast<const dirent64*>(listing_.data() + at);
+        at += found->d_reclen;
+        std::string_view name = found->d_name;
+        if (name == "." || name == "..") continue;
+        if (!visit(Find(name, found->d_ino))) return false;
       }
-      if (entry != nullptr && entry->ino_ != found->d_ino) {
-        for (KeptFile& file : entry->files_) file.Close();
-      }
-      Entry transient;  // beyond the bound: opened and closed within this scan
-      if (entry == nullptr) {
-        entry = entries_.size() < kMaxKeptEntries ? &entries_.emplace_back() : &transient;
-        entry->name_ = name;
-      }
-      entry->ino_ = found->d_ino;
-      entry->dir_fd_ = dir_fd;
-      entry->seen_ = true;
-      if (!visit(*entry)) {
-        ok = false;
-        break;
-      }
+      // proc and sysfs fill the buffer as far as the entries go, so room left for one more
+      // of the longest name means the listing is whole: no second call to learn its end.
+      if (kernel_ && static_cast<std::size_t>(n) + kLongestRecord <= listing_.size()) break;
     }
-    if (ok) {
-      std::erase_if(entries_, [](const Entry& entry) { return !entry.seen_; });
-    }
-    return ok;
+    std::erase_if(entries_, [](const Entry& entry) { return !entry.seen_; });
+    return true;
   }
 
  private:
   // Enough for the network interfaces or power supplies of any desktop; a host with
   // hundreds of virtual interfaces does not get hundreds of descriptors held.
   static constexpr std::size_t kMaxKeptEntries = 16;
+  static constexpr std::size_t kListingBytes = 16384;
+  static constexpr std::size_t kLongestRecord =
+      (offsetof(dirent64, d_name) + NAME_MAX + 1 + 7) & ~7u;
+
+  Entry& Find(std::string_view name, ino_t ino) {
+    Entry* entry = nullptr;
+    for (Entry& kept : entries_) {
+      if (kept.name_ == name) {
+        entry = &kept;
+        break;
+      }
+    }
+    if (entry != nullptr && entry->ino_ != ino) {
+      for (KeptFile& file : entry->files_) file.Close();
+      entry->fact_ = -1;
+    }
+    if (entry == nullptr) {
+      if (entries_.size() < kMaxKeptEntries) {
+        entry = &entries_.emplace_back();
+      } else {
+        // Beyond the bound: such an entry's files are opened anew at every scan.
+        transient_ = Entry();
+        entry = &transient_;
+      }
+      entry->name_ = name;
+    }
+    entry->ino_ = ino;
+    entry->dir_fd_ = fd_;
+    entry->kernel_ = kernel_;
+    entry->seen_ = true;
+    return *entry;
+  }
 
   void CloseDirectory() {
     entries_.clear();
-    if (dir_ != nullptr) ::closedir(dir_);
-    dir_ = nullptr;
+    transient_ = Entry();
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
   }
 
   std::string path_;
-  DIR* dir_ = nullptr;
+  int fd_ = -1;
   bool kernel_ = false;
+  std::vector<char> listing_;
   std::vector<Entry> entries_;
+  Entry transient_;
 };
 
 }  // namespace quillenta

@@ -163,6 +163,7 @@ std::int64_t UserAddressSpaceSize() {
 
 ProcMemoryProbe::ProcMemoryProbe(std::string root, AddressSpaceLimitFn limit)
     : meminfo_path_(Join(root, "proc/meminfo")),
+      statm_path_(Join(root, "proc/self/statm")),
       status_path_(Join(root, "proc/self/status")),
       limit_(limit),
       buffer_(16384) {}
@@ -189,8 +190,19 @@ MemoryStatus ProcMemoryProbe::ReadMemoryStatus() {
                              ? static_cast<std::int64_t>(std::min<std::uint64_t>(*limit, kInt64Max))
                              : UserAddressSpaceSize();
   std::int64_t used = 0;
-  if (std::optional<std::string_view> self =
-          ReadKept(status_, status_path_, buffer_.data(), buffer_.size())) {
+  // statm's first figure is VmSize in pages, made at a tenth of the cost of the status file.
+  char statm[128];
+  std::string_view size[1];
+  std::optional<std::string_view> pages = ReadKept(statm_, statm_path_, statm, sizeof statm);
+  std::optional<std::int64_t> count;
+  if (pages && SplitFields(FirstLine(*pages), size, 1) == 1) {
+    count = ParseNumber<std::int64_t>(size[0]);
+  }
+  static const std::int64_t page_size = ::sysconf(_SC_PAGESIZE);
+  if (count && *count >= 0 && page_size > 0 && *count <= kInt64Max / page_size) {
+    used = *count * page_size;
+  } else if (std::optional<std::string_view> self =
+                 ReadKept(status_, status_path_, buffer_.data(), buffer_.size())) {
     used = FindKilobytes(*self, "VmSize").value_or(0);
   }
   status.avail_virtual = std::max<std::int64_t>(0, status.total_virtual - used);

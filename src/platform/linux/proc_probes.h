@@ -19,7 +19,8 @@ std::optional<std::uint64_t> CurrentAddressSpaceLimit();
 std::int64_t UserAddressSpaceSize();
 
 // Physical memory and swap from proc/meminfo; the process's address space from its limit and
-// VmSize in proc/self/status. A figure that cannot be read is 0.
+// its size in proc/self/statm (VmSize of proc/self/status where statm cannot be read). A
+// figure that cannot be read is 0.
 class ProcMemoryProbe : public MemoryProbe {
  public:
   explicit ProcMemoryProbe(std::string root = "/",
@@ -28,9 +29,11 @@ class ProcMemoryProbe : public MemoryProbe {
 
  private:
   std::string meminfo_path_;
+  std::string statm_path_;
   std::string status_path_;
   AddressSpaceLimitFn limit_;
   KeptFile meminfo_;
+  KeptFile statm_;
   KeptFile status_;
   std::vector<char> buffer_;
 };
