@@ -1,7 +1,9 @@
+#include "title/compose.h"
+
 #include <gtest/gtest.h>
 
 #include "fakes.h"
-#include "title/compose.h"
+#include "item_world.h"
 
 namespace quillenta {
 namespace {
@@ -11,21 +13,11 @@ using testing::FakeClock;
 using testing::FakeDialupLinks;
 using testing::FakeLocale;
 
-struct ComposeFixture : ::testing::Test {
-  Settings settings;
-  FakeClock clock;
-  FakeLocale locale;
-  std::string saved_title = "Editor";
-  MemoryStatus memory;
-  PerfValues perf;
-  FakeBatteryProbe battery;
-  std::array<std::string, 3> resources{"85", "90", "88"};
-  ConnectionFigures connection;
-  FakeDialupLinks links;
-  ItemContext context{settings, clock,     locale,     saved_title, memory,
-                      perf,     battery,   resources,  connection,  links};
+struct ComposeFixture : ::testing::Test, testing::ItemWorld {
   ItemSequence sequence;
   std::string line = "stale";
+
+  ComposeFixture() { saved_title = "Editor"; }
 
   void SetSequence(std::initializer_list<int> codes) {
     for (int n = 1; n <= ItemSequence::kSlots; ++n) sequence.SetSlot(n, 0);

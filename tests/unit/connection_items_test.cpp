@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
+#include "item_world.h"
 #include "items/formatters.h"
 
 namespace quillenta {
@@ -15,7 +16,7 @@ constexpr std::int64_t kSecond = 1000;
 constexpr std::int64_t kMinute = 60 * kSecond;
 constexpr std::int64_t kHour = 60 * kMinute;
 
-class ConnectionItemsTest : public ::testing::Test {
+class ConnectionItemsTest : public ::testing::Test, public testing::ItemWorld {
  protected:
   std::string Time() {
     std::string line;
@@ -24,24 +25,6 @@ class ConnectionItemsTest : public ::testing::Test {
     AppendConnectSeconds(line, context);
     return line;
   }
-  std::string Run(ItemFormatter formatter) {
-    std::string line;
-    formatter(line, context);
-    return line;
-  }
-
-  Settings settings;
-  FakeClock clock;
-  FakeLocale locale;
-  std::string saved_title;
-  MemoryStatus memory;
-  PerfValues perf;
-  FakeBatteryProbe battery;
-  std::array<std::string, 3> free_resources;
-  ConnectionFigures figures;
-  FakeDialupLinks links;
-  ItemContext context{settings, clock,   locale,         saved_title, memory,
-                      perf,     battery, free_resources, figures,     links};
 };
 
 TEST_F(ConnectionItemsTest, TimePatterns) {
@@ -61,7 +44,7 @@ TEST_F(ConnectionItemsTest, TimePatterns) {
       {0, true, true, false, false, "0ﾟ00'00'' "},
   };
   for (const Case& c : cases) {
-    figures.shown_ms = c.ms;
+    connection.shown_ms = c.ms;
     settings.SetFlag(FlagKey::b73, c.two_digit_minutes);
     settings.SetFlag(FlagKey::b75, c.two_digit_seconds);
     settings.SetFlag(FlagKey::b72, c.hide_hours);
@@ -77,26 +60,26 @@ TEST_F(ConnectionItemsTest, TitlesAndUnitsWrapTheValue) {
   settings.SetText(TextKey::s86, "m");
   settings.SetText(TextKey::s87, "{");
   settings.SetText(TextKey::s88, "s");
-  figures.shown_ms = 2 * kHour + 3 * kMinute + 4 * kSecond;
+  connection.shown_ms = 2 * kHour + 3 * kMinute + 4 * kSecond;
   EXPECT_EQ(Time(), "[2h<03m{04s");
 }
 
 TEST_F(ConnectionItemsTest, ShowOnlyWhileConnected) {
-  figures.shown_ms = kHour;
-  figures.connection_received = 12345;
+  connection.shown_ms = kHour;
+  connection.connection_received = 12345;
   settings.SetFlag(FlagKey::b69, true);
   links.SetConnected(0);
   EXPECT_EQ(Time(), "");
-  EXPECT_EQ(Run(AppendBytesReceived), "受:12,345byte ");  // b81 is its own switch
+  EXPECT_EQ(Format(AppendBytesReceived), "受:12,345byte ");  // b81 is its own switch
   EXPECT_EQ(links.count_calls, 3);                        // each time item asks for itself
 
   settings.SetFlag(FlagKey::b81, true);
-  EXPECT_EQ(Run(AppendBytesReceived), "");
-  EXPECT_EQ(Run(AppendBytesSent), "");
+  EXPECT_EQ(Format(AppendBytesReceived), "");
+  EXPECT_EQ(Format(AppendBytesSent), "");
 
   links.SetConnected(1);
   EXPECT_EQ(Time(), "1ﾟ00'00'' ");
-  EXPECT_EQ(Run(AppendBytesReceived), "受:12,345byte ");
+  EXPECT_EQ(Format(AppendBytesReceived), "受:12,345byte ");
 
   // The count is taken anew per item: a link ending mid-line hides the items after it.
   links.counts = {1, 0};
@@ -126,26 +109,26 @@ TEST_F(ConnectionItemsTest, AmountsPerUnit) {
       {5 * (INT64_C(1) << 30), 1, true, "5,368,709,120"},
   };
   for (const Case& c : cases) {
-    figures.connection_received = c.bytes;
+    connection.connection_received = c.bytes;
     settings.SetByteUnit(c.unit);  // also sets the unit texts, which are not under test here
     settings.SetText(TextKey::s95, "");
     settings.SetText(TextKey::s96, "");
     settings.SetFlag(FlagKey::b83, c.grouped);
-    EXPECT_EQ(Run(AppendBytesReceived), c.expected) << c.bytes << " unit " << c.unit;
+    EXPECT_EQ(Format(AppendBytesReceived), c.expected) << c.bytes << " unit " << c.unit;
   }
 }
 
 TEST_F(ConnectionItemsTest, SeparatorComesFromLocale) {
   locale.separator = ".";
-  figures.connection_sent = 1234567;
-  EXPECT_EQ(Run(AppendBytesSent), "送:1.234.567byte ");
+  connection.connection_sent = 1234567;
+  EXPECT_EQ(Format(AppendBytesSent), "送:1.234.567byte ");
 }
 
 TEST_F(ConnectionItemsTest, CumulativeAndCombinedSwitches) {
-  figures.connection_received = 10;
-  figures.connection_sent = 3;
-  figures.cumulative_received = 1000;
-  figures.cumulative_sent = 300;
+  connection.connection_received = 10;
+  connection.connection_sent = 3;
+  connection.cumulative_received = 1000;
+  connection.cumulative_sent = 300;
   struct Case {
     bool cumulative, combined_received, combined_sent;
     const char* received;
@@ -161,8 +144,8 @@ TEST_F(ConnectionItemsTest, CumulativeAndCombinedSwitches) {
     settings.SetFlag(FlagKey::b82, c.cumulative);
     settings.SetCombinedReceived(c.combined_received);
     settings.SetCombinedSent(c.combined_sent);
-    EXPECT_EQ(Run(AppendBytesReceived), c.received);
-    EXPECT_EQ(Run(AppendBytesSent), c.sent);
+    EXPECT_EQ(Format(AppendBytesReceived), c.received);
+    EXPECT_EQ(Format(AppendBytesSent), c.sent);
   }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
+#include "item_world.h"
 #include "items/formatters.h"
 #include "title/compose.h"
 
@@ -12,20 +13,7 @@ using testing::FakeClock;
 using testing::FakeDialupLinks;
 using testing::FakeLocale;
 
-struct DateTimeItems : ::testing::Test {
-  Settings settings;
-  FakeClock clock;
-  FakeLocale locale;
-  std::string saved_title;
-  MemoryStatus memory;
-  PerfValues perf;
-  FakeBatteryProbe battery;
-  std::array<std::string, 3> resources{"85", "90", "88"};
-  ConnectionFigures connection;
-  FakeDialupLinks links;
-  ItemContext context{settings, clock,   locale,    saved_title, memory,
-                      perf,     battery, resources, connection,  links};
-
+struct DateTimeItems : ::testing::Test, testing::ItemWorld {
   DateTimeItems() { clock.now = {2026, 12, 8, 2, 4, 9, 6, 750}; }
 
   std::string Run(ItemFormatter item) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
+#include "item_world.h"
 #include "items/formatters.h"
 #include "title/compose.h"
 
@@ -14,26 +15,7 @@ using testing::FakeLocale;
 
 constexpr std::int64_t kGiB = std::int64_t{1} << 30;
 
-struct SystemItems : ::testing::Test {
-  Settings settings;
-  FakeClock clock;
-  FakeLocale locale;
-  std::string saved_title;
-  MemoryStatus memory;
-  PerfValues perf;
-  FakeBatteryProbe battery;
-  std::array<std::string, 3> resources{"85", "90", "88"};
-  ConnectionFigures connection;
-  FakeDialupLinks links;
-  ItemContext context{settings, clock,   locale,    saved_title, memory,
-                      perf,     battery, resources, connection,  links};
-
-  std::string Run(ItemFormatter item) {
-    std::string line;
-    item(line, context);
-    return line;
-  }
-};
+struct SystemItems : ::testing::Test, testing::ItemWorld {};
 
 TEST_F(SystemItems, DefaultSystemPiecesOfTheLine) {
   memory = {100 * kGiB, 55 * kGiB, 1000, 970, 200, 180};
@@ -86,7 +68,7 @@ TEST_F(SystemItems, MemoryPercentAndAmountPatterns) {
     settings.SetFlag(FlagKey::b58, c.percent);
     settings.SetFlag(FlagKey::b59, c.grouped);
     settings.SetText(TextKey::s67, "% ");  // the percent switch changes the unit; keep it fixed
-    EXPECT_EQ(Run(AppendPhysicalMemory), c.expected) << c.total << " " << c.avail;
+    EXPECT_EQ(Format(AppendPhysicalMemory), c.expected) << c.total << " " << c.avail;
   }
 }
 
@@ -95,18 +77,18 @@ TEST_F(SystemItems, EachMemoryItemReadsItsOwnFiguresAndKeys) {
   settings.SetFlag(FlagKey::b61, false);  // virtual memory in bytes
   settings.SetFlag(FlagKey::b62, false);
   settings.SetFlag(FlagKey::b63, true);  // page file: free
-  EXPECT_EQ(Run(AppendPhysicalMemory), "M:75% ");
-  EXPECT_EQ(Run(AppendVirtualMemory), "V:2000bytes ");
-  EXPECT_EQ(Run(AppendPageFile), "P:0% ");
+  EXPECT_EQ(Format(AppendPhysicalMemory), "M:75% ");
+  EXPECT_EQ(Format(AppendVirtualMemory), "V:2000bytes ");
+  EXPECT_EQ(Format(AppendPageFile), "P:0% ");
 }
 
 TEST_F(SystemItems, ThousandsSeparatorComesFromTheLocale) {
   memory.total_phys = 1234567;
   settings.SetFlag(FlagKey::b58, false);
   locale.separator = ".";
-  EXPECT_EQ(Run(AppendPhysicalMemory), "M:1.234.567bytes ");
+  EXPECT_EQ(Format(AppendPhysicalMemory), "M:1.234.567bytes ");
   locale.separator = "\u202f";
-  EXPECT_EQ(Run(AppendPhysicalMemory), "M:1\u202f234\u202f567bytes ");
+  EXPECT_EQ(Format(AppendPhysicalMemory), "M:1\u202f234\u202f567bytes ");
 }
 
 TEST_F(SystemItems, CpuUsageOneAndTwoDigits) {
@@ -122,7 +104,7 @@ TEST_F(SystemItems, CpuUsageOneAndTwoDigits) {
   for (const Case& c : cases) {
     perf.cpu_usage = c.usage;
     settings.SetFlag(FlagKey::b56, c.two_digits);
-    EXPECT_EQ(Run(AppendCpuUsage), c.expected) << c.usage;
+    EXPECT_EQ(Format(AppendCpuUsage), c.expected) << c.usage;
   }
 }
 
@@ -156,13 +138,13 @@ TEST_F(SystemItems, ResourcesFreeOrUsedShare) {
   for (const Case& c : cases) {
     resources[0] = c.text;
     settings.SetFlag(FlagKey::b66, c.free);
-    EXPECT_EQ(Run(AppendSystemResources), c.expected) << c.text;
+    EXPECT_EQ(Format(AppendSystemResources), c.expected) << c.text;
   }
   settings.SetFlag(FlagKey::b67, false);
   settings.SetText(TextKey::s81, "");
   settings.SetText(TextKey::s82, "");
-  EXPECT_EQ(Run(AppendGdiResources), "G:10% ");
-  EXPECT_EQ(Run(AppendUserResources), "88");
+  EXPECT_EQ(Format(AppendGdiResources), "G:10% ");
+  EXPECT_EQ(Format(AppendUserResources), "88");
 }
 
 TEST_F(SystemItems, AllTitlesAndUnitsEmptyLeaveBareNumbers) {

@@ -1,0 +1,33 @@
+#pragma once
+// Everything the display items read, faked, with the context that hands it to them.
+#include <array>
+#include <string>
+
+#include "fakes.h"
+#include "items/item_context.h"
+
+namespace quillenta::testing {
+
+struct ItemWorld {
+  Settings settings;
+  FakeClock clock;
+  FakeLocale locale;
+  std::string saved_title;
+  MemoryStatus memory;
+  PerfValues perf;
+  FakeBatteryProbe battery;
+  std::array<std::string, 3> resources{"85", "90", "88"};
+  ConnectionFigures connection;
+  FakeDialupLinks links;
+  ItemContext context{settings, clock,   locale,    saved_title, memory,
+                      perf,     battery, resources, connection,  links};
+
+  // What one item appends to an empty line.
+  std::string Format(ItemFormatter item) {
+    std::string line;
+    item(line, context);
+    return line;
+  }
+};
+
+}  // namespace quillenta::testing
