@@ -21,6 +21,9 @@ class WindowSystem {
   virtual WindowId FindWindowByTitle(const std::string& title) = 0;
   // The desktop panel (a dock window), else kNoWindow.
   virtual WindowId FindPanel() = 0;
+  // Announces that ReadTitle(target) and ForegroundWindow() follow, so that an implementation
+  // can ask for both at once: the work tick then costs one round trip to the display.
+  virtual void PrepareObservation(WindowId target) {}
 };
 
 }  // namespace quillenta

@@ -28,6 +28,7 @@ void TitleEngine::Timer1Timer() {
 }
 
 void TitleEngine::ObserveAndTrack() {
+  windows_.PrepareObservation(target_);
   std::string title = windows_.ReadTitle(target_);
   if (title != last_line_) saved_title_ = title;
   last_line_ = std::move(title);

@@ -314,6 +314,26 @@ TEST_F(X11WindowSystemTest, ForegroundIsTheActiveWindowElseTheFocusedClient) {
   EXPECT_EQ(windows_->ForegroundWindow(), kNoWindow);
 }
 
+TEST_F(X11WindowSystemTest, PreparedObservationAnswersLikeSeparateQueries) {
+  xcb_window_t a = CreateClient("editor a");
+  xcb_window_t b = CreateClient("editor b");
+  SetWindows(root_, "_NET_ACTIVE_WINDOW", "WINDOW", {b});
+  windows_->PrepareObservation(a);
+  EXPECT_EQ(windows_->ReadTitle(b), "editor b");  // not the prepared window
+  EXPECT_EQ(windows_->ReadTitle(a), "editor a");
+  EXPECT_EQ(windows_->ForegroundWindow(), b);
+  // Left uncollected, then asked for a window that is gone by the time it is read.
+  windows_->PrepareObservation(a);
+  windows_->PrepareObservation(b);
+  xcb_destroy_window(c_, b);
+  Sync();
+  EXPECT_EQ(windows_->ReadTitle(b), "");
+  SetWindows(root_, "_NET_ACTIVE_WINDOW", "WINDOW", {a});
+  EXPECT_EQ(windows_->ForegroundWindow(), b) << "the prepared answer predates the change";
+  EXPECT_EQ(windows_->ForegroundWindow(), a);
+  EXPECT_FALSE(windows_->ConnectionBroken());
+}
+
 TEST_F(X11WindowSystemTest, EwmhManagerWithoutActiveWindowMeansNoForeground) {
   // The manager keeps the focus on a window of its own while nothing is active.
   xcb_window_t manager_window = Create(XCB_NONE, true);

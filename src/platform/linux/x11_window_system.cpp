@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <unordered_set>
 
 namespace quillenta {
@@ -376,6 +377,12 @@ struct XcbWindowSystem::PropertyRequest {
   xcb_get_property_cookie_t wm_name;
 };
 
+struct XcbWindowSystem::Observation {
+  WindowId target = kNoWindow;
+  std::optional<PropertyRequest> title;  // none for kNoWindow, or once collected
+  std::optional<std::pair<xcb_get_property_cookie_t, xcb_get_property_cookie_t>> foreground;
+};
+
 XcbWindowSystem::XcbWindowSystem(const char* display_name) : x_(std::make_unique<Connection>()) {
   int screen_number = 0;
   x_->c = xcb_connect(display_name != nullptr && *display_name != '\0' ? display_name : nullptr,
@@ -399,7 +406,7 @@ XcbWindowSystem::XcbWindowSystem(const char* display_name) : x_(std::make_unique
   x_->root = it.rem > 0 ? it.data->root : XCB_NONE;
 }
 
-XcbWindowSystem::~XcbWindowSystem() = default;
+XcbWindowSystem::~XcbWindowSystem() { DropObservation(); }
 
 int XcbWindowSystem::ConnectionFd() const {
   return x_->c != nullptr ? xcb_get_file_descriptor(x_->c) : -1;
@@ -420,10 +427,20 @@ void XcbWindowSystem::DiscardQueuedEvents() {
 WindowId XcbWindowSystem::ForegroundWindow() {
   if (!x_->Usable()) return kNoWindow;
   DiscardQueuedEvents();
+  if (observation_ && observation_->foreground) {
+    auto [active, check] = *observation_->foreground;
+    observation_->foreground.reset();
+    return CollectForeground(active, check);
+  }
   // Both in one round trip: whether an EWMH window manager runs decides what a missing
   // active window means.
-  auto active_cookie = x_->Get(x_->root, x_->ewmh._NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW, 1);
-  auto check_cookie = x_->Get(x_->root, x_->ewmh._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 1);
+  auto active = x_->Get(x_->root, x_->ewmh._NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW, 1);
+  auto check = x_->Get(x_->root, x_->ewmh._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 1);
+  return CollectForeground(active, check);
+}
+
+WindowId XcbWindowSystem::CollectForeground(xcb_get_property_cookie_t active_cookie,
+                                            xcb_get_property_cookie_t check_cookie) {
   auto reply = x_->Wait(active_cookie);
   auto check = x_->Wait(check_cookie);
   if (reply && reply->type == XCB_ATOM_WINDOW && reply->format == 32 &&
@@ -436,6 +453,37 @@ WindowId XcbWindowSystem::ForegroundWindow() {
     return kNoWindow;
   }
   return FocusedClient();
+}
+
+void XcbWindowSystem::PrepareObservation(WindowId target) {
+  DropObservation();
+  if (!x_->Usable()) return;
+  observation_ = std::make_unique<Observation>();
+  observation_->target = target;
+  if (target != kNoWindow) {
+    observation_->title = PropertyRequest{x_->Get(target, x_->ewmh._NET_WM_NAME, XCB_ATOM_ANY),
+                                          x_->Get(target, XCB_ATOM_WM_NAME, XCB_ATOM_ANY)};
+  }
+  observation_->foreground = {
+      x_->Get(x_->root, x_->ewmh._NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW, 1),
+      x_->Get(x_->root, x_->ewmh._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 1)};
+  xcb_flush(x_->c);
+}
+
+// Replies nobody will collect are thrown away, so that they do not pile up in xcb.
+void XcbWindowSystem::DropObservation() {
+  if (!observation_) return;
+  if (x_->c != nullptr) {
+    if (observation_->title) {
+      xcb_discard_reply(x_->c, observation_->title->net_name.sequence);
+      xcb_discard_reply(x_->c, observation_->title->wm_name.sequence);
+    }
+    if (observation_->foreground) {
+      xcb_discard_reply(x_->c, observation_->foreground->first.sequence);
+      xcb_discard_reply(x_->c, observation_->foreground->second.sequence);
+    }
+  }
+  observation_.reset();
 }
 
 // Without an EWMH window manager: the client window of the top-level window that holds
@@ -516,31 +564,43 @@ std::vector<std::string> XcbWindowSystem::ReadTitles(const std::vector<WindowId>
   std::vector<std::string> titles;
   titles.reserve(windows.size());
   for (std::size_t i = 0; i < windows.size(); ++i) {
-    auto net = x_->Wait(requests[i].net_name);
-    auto legacy = x_->Wait(requests[i].wm_name);
-    if (!net && !legacy) {
-      titles.emplace_back();
-      if (gone != nullptr) gone->push_back(i);
-      continue;
-    }
-    bool has_net = net && net->type != XCB_ATOM_NONE && net->format == 8;
-    bool has_legacy = legacy && legacy->type != XCB_ATOM_NONE && legacy->format == 8;
-    std::string title = has_net ? x_->Decode(net.get()) : x_->Decode(legacy.get());
-    if (has_net && has_legacy) {
-      auto mine = written_.find(windows[i]);
-      if (mine != written_.end() && title == mine->second) {
-        std::string own = x_->Decode(legacy.get());
-        if (own != mine->second) title = std::move(own);
-      }
-    }
-    titles.push_back(std::move(title));
+    bool window_gone = false;
+    titles.push_back(CollectTitle(windows[i], requests[i], &window_gone));
+    if (window_gone && gone != nullptr) gone->push_back(i);
   }
   return titles;
+}
+
+std::string XcbWindowSystem::CollectTitle(WindowId window, const PropertyRequest& request,
+                                          bool* gone) {
+  auto net = x_->Wait(request.net_name);
+  auto legacy = x_->Wait(request.wm_name);
+  if (!net && !legacy) {
+    *gone = true;
+    return {};
+  }
+  bool has_net = net && net->type != XCB_ATOM_NONE && net->format == 8;
+  bool has_legacy = legacy && legacy->type != XCB_ATOM_NONE && legacy->format == 8;
+  std::string title = has_net ? x_->Decode(net.get()) : x_->Decode(legacy.get());
+  if (has_net && has_legacy) {
+    auto mine = written_.find(window);
+    if (mine != written_.end() && title == mine->second) {
+      std::string own = x_->Decode(legacy.get());
+      if (own != mine->second) title = std::move(own);
+    }
+  }
+  return title;
 }
 
 std::string XcbWindowSystem::ReadTitle(WindowId window) {
   if (window == kNoWindow || !x_->Usable()) return {};
   DiscardQueuedEvents();
+  if (observation_ && observation_->title && observation_->target == window) {
+    PropertyRequest request = *observation_->title;
+    observation_->title.reset();
+    bool gone = false;
+    return CollectTitle(window, request, &gone);
+  }
   return std::move(ReadTitles({window}).front());
 }
 

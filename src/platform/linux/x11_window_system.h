@@ -1,4 +1,6 @@
 #pragma once
+#include <xcb/xproto.h>
+
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -25,6 +27,7 @@ class XcbWindowSystem : public WindowSystem {
   void WriteTitle(WindowId window, const std::string& title) override;
   WindowId FindWindowByTitle(const std::string& title) override;
   WindowId FindPanel() override;
+  void PrepareObservation(WindowId target) override;
 
   // For a socket notifier: when the descriptor turns readable, call ConnectionBroken(),
   // which consumes what arrived and tells whether the server has gone.
@@ -34,6 +37,7 @@ class XcbWindowSystem : public WindowSystem {
  private:
   struct Connection;
   struct PropertyRequest;
+  struct Observation;
 
   void DiscardQueuedEvents();
   std::vector<WindowId> ManagedWindows();
@@ -41,6 +45,9 @@ class XcbWindowSystem : public WindowSystem {
   // `gone` collects the indices of windows that no longer exist.
   std::vector<std::string> ReadTitles(const std::vector<WindowId>& windows,
                                       std::vector<std::size_t>* gone = nullptr);
+  std::string CollectTitle(WindowId window, const PropertyRequest& request, bool* gone);
+  WindowId CollectForeground(xcb_get_property_cookie_t active, xcb_get_property_cookie_t check);
+  void DropObservation();
   WindowId FocusedClient();
 
   std::unique_ptr<Connection> x_;
@@ -48,6 +55,8 @@ class XcbWindowSystem : public WindowSystem {
   // WM_NAME keeps the _NET_WM_NAME written here, so WM_NAME is trusted over a
   // _NET_WM_NAME that merely echoes this program's own write.
   std::unordered_map<WindowId, std::string> written_;
+  // The requests of a prepared observation not yet collected.
+  std::unique_ptr<Observation> observation_;
 };
 
 // Decoders of the property types that WM_NAME comes in, to UTF-8; exposed for tests.
