@@ -10,7 +10,7 @@ add_executable(testwin e2e/testwin.c)
 target_link_libraries(testwin PRIVATE PkgConfig::XCB)
 
 # The real program, one private display per test.
-set(QUILLENTA_E2E_TESTS line_in_focused_window focus_switch own_title_change
+set(QUILLENTA_E2E_TESTS line_in_focused_window default_line focus_switch own_title_change
     own_title_change_wm_name_only target_closes sigterm_restores second_instance
     x_connection_lost)
 add_test(NAME e2e.harness

@@ -65,6 +65,25 @@ case $E2E_TEST in
     line_changes_in "$A" "Alpha editor"
     ;;
 
+  default_line)
+    # The default settings in a Japanese locale: every item, in the default layout.
+    export LANG=ja_JP.UTF-8 LC_ALL=
+    start_with_two_windows
+    # xprop prints UTF-8 only in a locale the C library has.
+    export LC_ALL=C.UTF-8
+    line=$(e2e_title "$A")
+    layout="^Alpha editor 20[0-9]{2}/([1-9]|1[0-2])/([1-9]|[12][0-9]|3[01]) \(([日月火水木金土])\) "
+    layout+="([0-9]|1[0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9] "
+    layout+="M:[0-9]+% V:[0-9]+% P:[0-9]+% C:[0-9]+% E:[0-9]+% S:[0-9]+% G:[0-9]+% U:[0-9]+% "
+    layout+="[0-9]+ﾟ[0-9]{2}'[0-9]{2}'' 受:[0-9,]+byte 送:[0-9,]+byte $"
+    [[ $line =~ $layout ]] || e2e_fail "not the default layout: $line"
+    weekday=${BASH_REMATCH[3]}
+    days=(日 月 火 水 木 金 土)
+    today=${days[$(date +%w)]} yesterday=${days[$((($(date +%w) + 6) % 7))]}
+    [ "$weekday" = "$today" ] || [ "$weekday" = "$yesterday" ] ||
+      e2e_fail "weekday $weekday, but today is $today"
+    ;;
+
   focus_switch)
     start_with_two_windows
     e2e_activate "$B"
