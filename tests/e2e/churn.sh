@@ -39,11 +39,12 @@ title_for() { # N
   esac
 }
 
-# The window shows a line built on its own title (the Title item leads the default line).
+# A line built on the window's own title (the Title item leads the default line).
+is_line_of() { # TEXT OWN_TITLE
+  [ "$1" != "$2" ] && case $1 in "$2 "*) return 0 ;; *) return 1 ;; esac
+}
 carries_line() { # ID OWN_TITLE
-  local title
-  title=$(e2e_title "$1")
-  [ "$title" != "$2" ] && case $title in "$2 "*) return 0 ;; *) return 1 ;; esac
+  is_line_of "$(e2e_title "$1")" "$2"
 }
 
 managed() { # ID...: all in openbox's client list
@@ -65,7 +66,7 @@ spawn() { # N...
   for n; do
     e2e_wait $T "testwin $n to show" grep -q '^0x' "$E2E_TMP/win.$n"
     IDS[n]=$(head -n1 "$E2E_TMP/win.$n")
-    e2e_now_ms >"$E2E_TMP/created.$n"
+    echo "$(e2e_now_ms) created $n ${IDS[n]}" >>"$E2E_TMP/history"
     ids+=("${IDS[n]}")
   done
   e2e_wait $T "openbox to manage windows $*" managed "${ids[@]}"
@@ -89,8 +90,13 @@ forget() { # N: out of the live list
 # Destroys window N one of four ways: its client ends (SIGTERM) or dies (SIGKILL), another
 # client destroys the window under a live client, or the server cuts the client off.
 destroy() { # N
-  local n=$1 id=${IDS[$1]} bore=no
-  carries_line "$id" "${TITLES[n]}" && AS_TARGET=$((AS_TARGET + 1)) && bore=yes
+  local n=$1 id=${IDS[$1]} bore=no title
+  title=$(e2e_title "$id")
+  if [ "$title" != "${TITLES[n]}" ]; then
+    is_line_of "$title" "${TITLES[n]}" ||
+      e2e_fail "window $n $id lost its own title: '$title'"
+    AS_TARGET=$((AS_TARGET + 1)) bore=yes
+  fi
   echo "$(e2e_now_ms) destroyed $n $id bore-line=$bore" >>"$E2E_TMP/history"
   case $((RANDOM % 4)) in
     0) kill -TERM "${PIDS[n]}" 2>/dev/null || true ;;
@@ -125,8 +131,8 @@ report_titles() {
     echo "  WM_NAME      '$(e2e_wm_name "${IDS[m]}")'" >&2
     echo "  client $(e2e_alive "${PIDS[m]}" && echo alive || echo gone);" \
       "$(xprop -id "${IDS[m]}" _NET_WM_NAME WM_NAME WM_CLASS 2>&1 | tr '\n' ' ' | cut -c1-200)" >&2
-    echo "  created $(cat "$E2E_TMP/created.$m" 2>/dev/null); earlier windows with its id:" >&2
-    grep " ${IDS[m]} " "$E2E_TMP/history" | sed 's/^/    /' >&2 || true
+    echo "  the life of its id (ms clock):" >&2
+    grep -E " ${IDS[m]}( |$)" "$E2E_TMP/history" | sed 's/^/    /' >&2 || true
   done
 }
 
