@@ -199,8 +199,8 @@ while ((n < TOTAL)); do
       ;;
   esac
 
-  keep=$((10 + RANDOM % 11))
-  while ((${#ALIVE[@]} > keep)); do
+  floor=$((10 + RANDOM % 11))
+  while ((${#ALIVE[@]} > floor)); do
     random_alive
     destroy "$PICK"
   done
