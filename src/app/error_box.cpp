@@ -14,6 +14,7 @@ void ErrorBox::Report(const std::string& message) {
   if (box_ != nullptr && box_->isVisible()) return;
   auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Quillenta"),
                               QString::fromStdString(WithClosingPeriod(message)), QMessageBox::Ok);
+  if (font_) box->setFont(font_());
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowModality(Qt::ApplicationModal);
   box_ = box;

@@ -1,5 +1,7 @@
 #pragma once
+#include <QFont>
 #include <QPointer>
+#include <functional>
 #include <string>
 
 #include "platform/error.h"
@@ -17,9 +19,12 @@ std::string WithClosingPeriod(std::string message);
 class ErrorBox : public ErrorReport {
  public:
   void Report(const std::string& message) override;
+  // The box's font, asked for at each report; none leaves the application's.
+  void SetFont(std::function<QFont()> font) { font_ = std::move(font); }
 
  private:
   QPointer<QMessageBox> box_;
+  std::function<QFont()> font_;
 };
 
 }  // namespace quillenta

@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   ErrorBox errors;
+  errors.SetFont([] { return MainForm::UiFont(); });
   Application app(MakeLinuxPlatform(ExecutablePath(argv[0])), errors);
   QObject::connect(&app, &Application::closed, &qt, &QCoreApplication::quit, Qt::QueuedConnection);
 
@@ -72,7 +73,8 @@ int main(int argc, char** argv) {
     app.FormClose();
   });
 
-  QApplication::setFont(MainForm::UiFont());
+  // No application font yet: looking one up walks the whole font list, and nothing is drawn
+  // until the tray menu, the window or an error box first shows, each of which sets its own.
   MainForm form(app);
   app.FormCreate(&form);
   // A panel that starts later still gets the icon; with none at all the window stays

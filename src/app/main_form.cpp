@@ -19,7 +19,6 @@
 #include <QTabWidget>
 #include <QUrl>
 
-#include "app/app_icon.h"
 #include "app/file_chooser.h"
 
 namespace quillenta {
@@ -100,15 +99,39 @@ MainForm::MainForm(Application& app, FileChooser* chooser)
   }
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Quillenta"));
-  setWindowIcon(MakeAppIcon());
-  setFont(UiFont());
+  setWindowIcon(tray_.icon().icon());
   setFixedSize(kClientWidth, kClientHeight);
+  tray_.SetMenuFont([] { return UiFont(); });
+
+  // Until the contents exist every control pointer is null and the hooks pass them by; the
+  // build reads the model afresh.
+  QPointer<MainForm> self(this);
+  app_.settings().Subscribe([self](const SettingChange& change) {
+    if (self) self->OnSettingChanged(change);
+  });
+  app_.order_editor().on_changed = [this] { RefreshOrderLabels(); };
+
+  connect(&tray_, &TrayIcon::quitChosen, &app_, &Application::FormClose);
+  connect(&tray_, &TrayIcon::settingsChosen, this, &MainForm::ShowFromTray);
+  connect(&tray_, &TrayIcon::noHost, this, [this] {
+    if (isHidden()) ShowCentered();
+  });
+  // The icon goes with the program rather than lingering in the panel.
+  connect(&app_, &Application::closed, this, [this] { tray_.RemoveTrayIcon(); });
+}
+
+void MainForm::EnsureBuilt() {
+  if (built_) return;
+  built_ = true;
+  const QFont ui_font = UiFont();
+  setFont(ui_font);
+  // The dialogs the window opens (the file chooser) take the application's font.
+  QApplication::setFont(ui_font);
   // Frames drawn through their captions, as the layout's positions assume: the caption sits
   // on the top line and the first row starts just below it.
   setStyleSheet(QStringLiteral(
       "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
       "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0px 2px; }"));
-  tray_.menu().setFont(UiFont());
 
   tabs_ = new QTabWidget(this);
   tabs_->setObjectName(QStringLiteral("PageControl1"));
@@ -121,23 +144,15 @@ MainForm::MainForm(Application& app, FileChooser* chooser)
   tabs_->setCurrentIndex(0);
   BuildBottomRow();
 
-  QPointer<MainForm> self(this);
-  app_.settings().Subscribe([self](const SettingChange& change) {
-    if (self) self->OnSettingChanged(change);
-  });
-  app_.order_editor().on_changed = [this] { RefreshOrderLabels(); };
   SyncByteUnit();
   SyncExtraMode();
   SyncCombined();
   RefreshOrderLabels();
+}
 
-  connect(&tray_, &TrayIcon::quitChosen, &app_, &Application::FormClose);
-  connect(&tray_, &TrayIcon::settingsChosen, this, &MainForm::ShowFromTray);
-  connect(&tray_, &TrayIcon::noHost, this, [this] {
-    if (isHidden()) ShowCentered();
-  });
-  // The icon goes with the program rather than lingering in the panel.
-  connect(&app_, &Application::closed, this, [this] { tray_.RemoveTrayIcon(); });
+void MainForm::setVisible(bool visible) {
+  if (visible) EnsureBuilt();
+  QWidget::setVisible(visible);
 }
 
 MainForm::~MainForm() { app_.order_editor().on_changed = nullptr; }

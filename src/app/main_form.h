@@ -1,6 +1,8 @@
 #pragma once
 // The one form: the settings window with its five tabs, the owner of the tray icon, and the
 // shell that start-up drives. Its controls mirror the live settings model both ways.
+// The window's contents are built when it is first shown: a program that only sits in the
+// tray never pays for its widgets or for the Japanese font they draw with.
 #include <QFont>
 #include <QWidget>
 #include <array>
@@ -38,7 +40,14 @@ class MainForm : public QWidget, public Shell {
   void ShowFromTray();
 
   TrayIcon& tray() { return tray_; }
+  // Null until the contents are built.
   QTabWidget* tabs() const { return tabs_; }
+
+  // Builds the contents from the model as it stands now; later calls do nothing. Showing the
+  // window builds them first.
+  void EnsureBuilt();
+  bool Built() const { return built_; }
+  void setVisible(bool visible) override;
 
   // "ＭＳ Ｐゴシック" at 12 px where installed, else a Japanese Gothic of the system.
   static QFont UiFont();
@@ -95,6 +104,7 @@ class MainForm : public QWidget, public Shell {
   QLineEdit* mail_field_ = nullptr;
   QLineEdit* web_field_ = nullptr;
   bool placed_ = false;
+  bool built_ = false;
 };
 
 }  // namespace quillenta

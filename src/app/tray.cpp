@@ -43,6 +43,10 @@ void TrayIcon::RemoveTrayIcon() {
 // open nothing.
 void TrayIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
   if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::Context) return;
+  if (menu_font_) {
+    menu_.setFont(menu_font_());
+    menu_font_ = nullptr;
+  }
   menu_.popup(MenuCornerAt(QCursor::pos(), menu_.sizeHint()));
 }
 

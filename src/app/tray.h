@@ -1,5 +1,6 @@
 #pragma once
 // The notification-area icon and its menu ("終了", "設定").
+#include <QFont>
 #include <QMenu>
 #include <QObject>
 #include <QSystemTrayIcon>
@@ -24,6 +25,9 @@ class TrayIcon : public QObject {
 
   QSystemTrayIcon& icon() { return icon_; }
   QMenu& menu() { return menu_; }  // PopupMenu1
+  // The menu's font, asked for when the menu first opens: finding a Japanese face walks the
+  // whole font list, which a program that is never clicked need not do.
+  void SetMenuFont(std::function<QFont()> font) { menu_font_ = std::move(font); }
 
   // How long start-up waits for a panel that hosts icons before it says so.
   static constexpr int kHostWaitMs = 10000;
@@ -48,6 +52,7 @@ class TrayIcon : public QObject {
   int host_waited_ms_ = 0;
   int host_wait_ms_ = kHostWaitMs;
   std::function<bool()> host_available_;
+  std::function<QFont()> menu_font_;
 };
 
 }  // namespace quillenta

@@ -128,6 +128,84 @@ class GuiFormTest : public QObject {
     app_.reset();
   }
 
+  // Without b49 the window's contents wait for the first "設定"; what they then show is the
+  // model as it stands, with every change made meanwhile, and they are bound both ways.
+  void contentsAreBuiltAtFirstShowFromTheModel() {
+    WriteIni("b49=0\r\nb48=1\r\ni34=2\r\nb52=0\r\ns52=\"H\"\r\n");
+    Start();
+    QVERIFY(!form_->Built());
+    QVERIFY(form_->tabs() == nullptr);
+    QVERIFY(form_->findChildren<QWidget*>().isEmpty());
+    QVERIFY(form_->tray().Present());
+    // Changes while nothing is built: the hooks find no widgets and the model keeps them.
+    app_->settings().SetText(TextKey::s53, "X");
+    app_->settings().SetFlag(FlagKey::b58, false);  // the unit text follows in the model
+    app_->settings().SetCombinedReceived(true);
+    app_->order_editor().ClearSequence();
+    for (int code : {9, 2, 5}) app_->order_editor().Click(code);
+    QCOMPARE(app_->settings().Text(TextKey::s67), std::string("bytes "));
+    QVERIFY(!form_->Built());
+
+    form_->tray().menu().actions().at(1)->trigger();  // "設定"
+    QVERIFY(form_->Built());
+    QVERIFY(form_->isVisible());
+    QVERIFY(!form_->tray().Present());
+    QCOMPARE(form_->tabs()->currentIndex(), 0);
+    for (const FlagDef& def : kFlagTable) {
+      if (def.key == FlagKey::b48) continue;
+      QVERIFY2(CheckOf(def.name)->isChecked() == app_->settings().Flag(def.key), def.name);
+    }
+    for (const TextDef& def : kTextTable) {
+      QCOMPARE(EditOf(def.name)->text(), QString::fromStdString(app_->settings().Text(def.key)));
+    }
+    QCOMPARE(EditOf("s52")->text(), QStringLiteral("H"));
+    QCOMPARE(EditOf("s53")->text(), QStringLiteral("X"));
+    QCOMPARE(EditOf("s67")->text(), QStringLiteral("bytes "));
+    QVERIFY(!CheckOf("b52")->isChecked());
+    QVERIFY(!CheckOf("b58")->isChecked());
+    QVERIFY(Find<QRadioButton>("RadioButton2")->isChecked());
+    QVERIFY(!Find<QRadioButton>("RadioButton1")->isChecked());
+    QVERIFY(!Find<QCheckBox>("CheckBox47")->isHidden());
+    QVERIFY(Find<QCheckBox>("CheckBox47")->isChecked());
+    QVERIFY(!Find<QCheckBox>("CheckBox48")->isChecked());
+    QVERIFY(Find<QMenu>("PopupMenu3")->actions().first()->isChecked());
+    for (int code = 1; code <= kItemCodeCount; ++code) {
+      QCOMPARE(Label(code), QString::fromStdString(app_->order_editor().Label(code)));
+    }
+    QCOMPARE(Label(9) + Label(2) + Label(5), QStringLiteral("123"));
+
+    // Bound both ways from here on.
+    CheckOf("b58")->click();
+    QCOMPARE(EditOf("s67")->text(), QStringLiteral("% "));
+    QVERIFY(app_->settings().Flag(FlagKey::b58));
+    app_->settings().SetText(TextKey::s54, "M");
+    QCOMPARE(EditOf("s54")->text(), QStringLiteral("M"));
+    app_->settings().ToggleExtra();
+    QVERIFY(Find<QCheckBox>("CheckBox47")->isHidden());
+    app_->order_editor().Click(9);
+    QCOMPARE(Label(9), QString());
+    QCOMPARE(Label(2), QStringLiteral("1"));
+    // A second showing builds nothing new.
+    const int controls = form_->findChildren<QWidget*>().size();
+    Find<QPushButton>("Button51")->click();
+    form_->ShowFromTray();
+    QCOMPARE(form_->findChildren<QWidget*>().size(), controls);
+  }
+
+  // The tray menu opens in its Japanese font with the window still unbuilt.
+  void trayMenuNeedsNoWindow() {
+    WriteIni("b49=0\r\n");
+    Start();
+    QMenu& menu = form_->tray().menu();
+    emit form_->tray().icon().activated(QSystemTrayIcon::Context);
+    QVERIFY(menu.isVisible());
+    QCOMPARE(menu.font().family(), MainForm::UiFont().family());
+    QCOMPARE(menu.font().pixelSize(), 12);
+    menu.hide();
+    QVERIFY(!form_->Built());
+    QVERIFY(form_->isHidden());
+  }
+
   void windowFrameAndTabs() {
     Start();
     QCOMPARE(form_->windowTitle(), QStringLiteral("Quillenta"));
@@ -578,6 +656,9 @@ class GuiFormTest : public QObject {
 
   void errorBoxShowsOneAtATimeWithoutBlocking() {
     ErrorBox box;
+    QFont font(QStringLiteral("Quillenta Test Face"));
+    font.setPixelSize(17);
+    box.SetFont([font] { return font; });
     int ticks = 0;
     QTimer tick;
     connect(&tick, &QTimer::timeout, [&ticks] { ++ticks; });
@@ -597,6 +678,7 @@ class GuiFormTest : public QObject {
     QCOMPARE(message->windowTitle(), QStringLiteral("Quillenta"));
     QCOMPARE(message->icon(), QMessageBox::Critical);
     QCOMPARE(message->text(), QStringLiteral("Faild to call User.exe."));
+    QCOMPARE(message->font().pixelSize(), 17);
     QTRY_VERIFY(ticks > 3);  // the loop, and with it the tick, goes on under the box
     message->button(QMessageBox::Ok)->click();
     QCOMPARE(shown().size(), 0);
