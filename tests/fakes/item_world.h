@@ -1,10 +1,12 @@
 #pragma once
 // Everything the display items read, faked, with the context that hands it to them.
 #include <array>
+#include <initializer_list>
 #include <string>
 
 #include "fakes.h"
 #include "items/item_context.h"
+#include "title/compose.h"
 
 namespace quillenta::testing {
 
@@ -21,6 +23,17 @@ struct ItemWorld {
   FakeDialupLinks links;
   ItemContext context{settings, clock,   locale,    saved_title, memory,
                       perf,     battery, resources, connection,  links};
+
+  // The line of a sequence holding these codes, in this order.
+  std::string Compose(std::initializer_list<int> codes) {
+    ItemSequence sequence;
+    for (int n = 1; n <= ItemSequence::kSlots; ++n) sequence.SetSlot(n, 0);
+    int n = 1;
+    for (int code : codes) sequence.SetSlot(n++, code);
+    std::string line = "stale";
+    ComposeLine(sequence, context, line);
+    return line;
+  }
 
   // What one item appends to an empty line.
   std::string Format(ItemFormatter item) {

@@ -7,11 +7,6 @@
 namespace quillenta {
 namespace {
 
-using testing::FakeBatteryProbe;
-using testing::FakeClock;
-using testing::FakeDialupLinks;
-using testing::FakeLocale;
-
 constexpr std::int64_t kSecond = 1000;
 constexpr std::int64_t kMinute = 60 * kSecond;
 constexpr std::int64_t kHour = 60 * kMinute;
@@ -71,7 +66,7 @@ TEST_F(ConnectionItemsTest, ShowOnlyWhileConnected) {
   links.SetConnected(0);
   EXPECT_EQ(Time(), "");
   EXPECT_EQ(Format(AppendBytesReceived), "受:12,345byte ");  // b81 is its own switch
-  EXPECT_EQ(links.count_calls, 3);                        // each time item asks for itself
+  EXPECT_EQ(links.count_calls, 3);                           // each time item asks for itself
 
   settings.SetFlag(FlagKey::b81, true);
   EXPECT_EQ(Format(AppendBytesReceived), "");

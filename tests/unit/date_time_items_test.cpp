@@ -8,11 +8,6 @@
 namespace quillenta {
 namespace {
 
-using testing::FakeBatteryProbe;
-using testing::FakeClock;
-using testing::FakeDialupLinks;
-using testing::FakeLocale;
-
 struct DateTimeItems : ::testing::Test, testing::ItemWorld {
   DateTimeItems() { clock.now = {2026, 12, 8, 2, 4, 9, 6, 750}; }
 
@@ -31,12 +26,7 @@ struct DateTimeItems : ::testing::Test, testing::ItemWorld {
 };
 
 TEST_F(DateTimeItems, DefaultLineForTuesdayMorning) {
-  ItemSequence sequence;
-  for (int n = 1; n <= ItemSequence::kSlots; ++n) sequence.SetSlot(n, 0);
-  for (int code = 2; code <= 8; ++code) sequence.SetSlot(code - 1, code);
-  std::string line;
-  ComposeLine(sequence, context, line);
-  EXPECT_EQ(line, "2026/12/8 (火) 4:09:06 ");
+  EXPECT_EQ(Compose({2, 3, 4, 5, 6, 7, 8}), "2026/12/8 (火) 4:09:06 ");
 }
 
 TEST_F(DateTimeItems, YearPatterns) {

@@ -8,11 +8,6 @@
 namespace quillenta {
 namespace {
 
-using testing::FakeBatteryProbe;
-using testing::FakeClock;
-using testing::FakeDialupLinks;
-using testing::FakeLocale;
-
 constexpr std::int64_t kGiB = std::int64_t{1} << 30;
 
 struct SystemItems : ::testing::Test, testing::ItemWorld {};
@@ -21,12 +16,8 @@ TEST_F(SystemItems, DefaultSystemPiecesOfTheLine) {
   memory = {100 * kGiB, 55 * kGiB, 1000, 970, 200, 180};
   perf.cpu_usage = 7;
   battery.percent = 100;
-  ItemSequence sequence;
-  for (int n = 1; n <= ItemSequence::kSlots; ++n) sequence.SetSlot(n, 0);
-  for (int code = 9; code <= 16; ++code) sequence.SetSlot(code - 8, code);
-  std::string line;
-  ComposeLine(sequence, context, line);
-  EXPECT_EQ(line, "M:45% V:3% P:10% C:7% E:100% S:85% G:90% U:88% ");
+  EXPECT_EQ(Compose({9, 10, 11, 12, 13, 14, 15, 16}),
+            "M:45% V:3% P:10% C:7% E:100% S:85% G:90% U:88% ");
 }
 
 TEST_F(SystemItems, MemoryPercentAndAmountPatterns) {
