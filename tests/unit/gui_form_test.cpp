@@ -202,6 +202,10 @@ class GuiFormTest : public QObject {
     QCOMPARE(menu.font().family(), MainForm::UiFont().family());
     QCOMPARE(menu.font().pixelSize(), 12);
     menu.hide();
+    QSignalSpy closed(app_.get(), &Application::closed);
+    menu.actions().at(0)->trigger();  // "終了"
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(!form_->tray().Present());
     QVERIFY(!form_->Built());
     QVERIFY(form_->isHidden());
   }
