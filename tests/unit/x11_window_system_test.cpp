@@ -334,6 +334,25 @@ TEST_F(X11WindowSystemTest, PreparedObservationAnswersLikeSeparateQueries) {
   EXPECT_FALSE(windows_->ConnectionBroken());
 }
 
+TEST_F(X11WindowSystemTest, IdOfAGoneWindowIsNotWrittenUntilReadAliveAgain) {
+  // X gives a destroyed window's id to the next new window: here the id is read while no
+  // window has it, then a new window is made under that very id.
+  xcb_window_t id = xcb_generate_id(c_);
+  EXPECT_EQ(windows_->ReadTitle(id), "");
+  xcb_create_window(c_, XCB_COPY_FROM_PARENT, id, root_, 0, 0, 50, 50, 0,
+                    XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+  created_.push_back(id);
+  SetProperty(id, "_NET_WM_NAME", "UTF8_STRING", "new owner");
+  windows_->WriteTitle(id, "");
+  windows_->WriteTitle(id, "the line");
+  Sync();
+  EXPECT_EQ(Get(id, "_NET_WM_NAME").value, "new owner");
+  EXPECT_EQ(windows_->ReadTitle(id), "new owner");
+  windows_->WriteTitle(id, "the line");
+  Sync();
+  EXPECT_EQ(Get(id, "_NET_WM_NAME").value, "the line");
+}
+
 TEST_F(X11WindowSystemTest, EwmhManagerWithoutActiveWindowMeansNoForeground) {
   // The manager keeps the focus on a window of its own while nothing is active.
   xcb_window_t manager_window = Create(XCB_NONE, true);

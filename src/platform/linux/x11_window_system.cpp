@@ -599,13 +599,27 @@ std::string XcbWindowSystem::ReadTitle(WindowId window) {
     PropertyRequest request = *observation_->title;
     observation_->title.reset();
     bool gone = false;
-    return CollectTitle(window, request, &gone);
+    std::string title = CollectTitle(window, request, &gone);
+    NoteLiveness(window, gone);
+    return title;
   }
-  return std::move(ReadTitles({window}).front());
+  std::vector<std::size_t> gone;
+  std::string title = std::move(ReadTitles({window}, &gone).front());
+  NoteLiveness(window, !gone.empty());
+  return title;
+}
+
+void XcbWindowSystem::NoteLiveness(WindowId window, bool gone) {
+  if (!gone) {
+    gone_.erase(window);
+    return;
+  }
+  if (gone_.size() >= kMaxRememberedWrites) gone_.clear();
+  gone_.insert(window);
 }
 
 void XcbWindowSystem::WriteTitle(WindowId window, const std::string& title) {
-  if (window == kNoWindow || !x_->Usable()) return;
+  if (window == kNoWindow || !x_->Usable() || gone_.count(window) != 0) return;
   DiscardQueuedEvents();
   xcb_ewmh_set_wm_name(&x_->ewmh, window, static_cast<std::uint32_t>(title.size()), title.data());
   std::string latin1;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/window_system.h"
@@ -48,6 +49,7 @@ class XcbWindowSystem : public WindowSystem {
   std::string CollectTitle(WindowId window, const PropertyRequest& request, bool* gone);
   WindowId CollectForeground(xcb_get_property_cookie_t active, xcb_get_property_cookie_t check);
   void DropObservation();
+  void NoteLiveness(WindowId window, bool gone);
   WindowId FocusedClient();
 
   std::unique_ptr<Connection> x_;
@@ -55,6 +57,10 @@ class XcbWindowSystem : public WindowSystem {
   // WM_NAME keeps the _NET_WM_NAME written here, so WM_NAME is trusted over a
   // _NET_WM_NAME that merely echoes this program's own write.
   std::unordered_map<WindowId, std::string> written_;
+  // Windows that a read found gone. X hands a destroyed window's id to the next new window
+  // at once, so a write to such an id would land in whichever window has taken it since;
+  // only a read that finds it alive again lets writes through.
+  std::unordered_set<WindowId> gone_;
   // The requests of a prepared observation not yet collected.
   std::unique_ptr<Observation> observation_;
 };
