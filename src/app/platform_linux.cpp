@@ -29,7 +29,7 @@ Platform MakeLinuxPlatform(const std::string& executable_path) {
   auto windows = std::make_unique<XcbWindowSystem>();
   XcbWindowSystem* x11 = windows.get();
   platform.windows = std::move(windows);
-  platform.display_lost = [x11] { return x11->ConnectionBroken(); };
+  platform.display_lost = [x11] { return x11->ConnectionLost(); };
   platform.clock = std::make_unique<LinuxClock>();
   platform.locale = std::make_unique<IcuLocale>();
   platform.memory = std::make_unique<ProcMemoryProbe>();

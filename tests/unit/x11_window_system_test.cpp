@@ -367,15 +367,20 @@ TEST(X11ConnectionTest, LostServerIsReportedAndNeverCrashes) {
   ASSERT_FALSE(own.display().empty());
   XcbWindowSystem windows(own.display().c_str());
   ASSERT_FALSE(windows.ConnectionBroken());
+  EXPECT_FALSE(windows.ConnectionLost());
   EXPECT_GE(windows.ConnectionFd(), 0);
   own.Stop();
+  // A work tick's round trip is what notices the server has gone.
+  windows.PrepareObservation(0x200001);
   EXPECT_EQ(windows.ReadTitle(0x200001), "");
   EXPECT_EQ(windows.ForegroundWindow(), kNoWindow);
+  EXPECT_TRUE(windows.ConnectionLost());
   windows.WriteTitle(0x200001, "x");
   EXPECT_TRUE(windows.ConnectionBroken());
 
   XcbWindowSystem nowhere(":987");
   EXPECT_TRUE(nowhere.ConnectionBroken());
+  EXPECT_TRUE(nowhere.ConnectionLost());
   EXPECT_EQ(nowhere.FindPanel(), kNoWindow);
   EXPECT_EQ(nowhere.FindWindowByTitle(""), kNoWindow);
 }

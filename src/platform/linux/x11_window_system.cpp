@@ -420,6 +420,10 @@ bool XcbWindowSystem::ConnectionBroken() {
   return xcb_connection_has_error(x_->c) != 0;
 }
 
+bool XcbWindowSystem::ConnectionLost() const {
+  return x_->c == nullptr || !x_->ewmh_ready || xcb_connection_has_error(x_->c) != 0;
+}
+
 void XcbWindowSystem::DiscardQueuedEvents() {
   while (xcb_generic_event_t* event = xcb_poll_for_queued_event(x_->c)) std::free(event);
 }

@@ -34,6 +34,9 @@ class XcbWindowSystem : public WindowSystem {
   // which consumes what arrived and tells whether the server has gone.
   int ConnectionFd() const;
   bool ConnectionBroken();
+  // What the last exchange with the server found, without reading the socket: the check of
+  // every tick, since every work tick talks to the server anyway.
+  bool ConnectionLost() const;
 
  private:
   struct Connection;
