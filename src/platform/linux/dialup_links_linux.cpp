@@ -53,29 +53,32 @@ bool DialupLinksLinux::ForEachUpLink(Visit visit) {
   return net_.Scan([&](Net::Entry& link) {
     char buffer[64];
     std::string_view text;
-    long type = 0;
-    bool dialup =
-        ReadAttribute(link, kType, "type", buffer, sizeof buffer, &text) == ReadResult::kOk &&
-        ParseNumber(text, &type) && type == kArphrdPpp;
-    if (!dialup && link.Fact() < 0) {
-      // A device's type in its uevent is fixed when the device is made.
-      char uevent[4096];
-      if (ReadAttribute(link, kUevent, "uevent", uevent, sizeof uevent, &text) != ReadResult::kOk) {
-        return true;
+    // Whether an interface is a dial-up link is fixed when its node is made: a PPP type, or
+    // DEVTYPE=wwan in its uevent. It is read once per node (and at every call outside proc
+    // and sysfs, where a file can be rewritten in place).
+    if (link.Fact() < 0) {
+      ReadResult read = ReadAttribute(link, kType, "type", buffer, sizeof buffer, &text);
+      if (read == ReadResult::kMissing) return true;
+      long type = 0;
+      bool dialup = read == ReadResult::kOk && ParseNumber(text, &type) && type == kArphrdPpp;
+      if (!dialup) {
+        char uevent[4096];
+        if (ReadAttribute(link, kUevent, "uevent", uevent, sizeof uevent, &text) !=
+            ReadResult::kOk) {
+          return true;
+        }
+        while (!text.empty() && !dialup) {
+          std::size_t eol = text.find('\n');
+          dialup = text.substr(0, eol) == "DEVTYPE=wwan";
+          if (eol == std::string_view::npos) break;
+          text.remove_prefix(eol + 1);
+        }
       }
-      bool wwan = false;
-      while (!text.empty() && !wwan) {
-        std::size_t eol = text.find('\n');
-        wwan = text.substr(0, eol) == "DEVTYPE=wwan";
-        if (eol == std::string_view::npos) break;
-        text.remove_prefix(eol + 1);
-      }
-      link.RememberFact(wwan ? 1 : 0);
-      dialup = wwan;
-    } else if (!dialup) {
-      dialup = link.Fact() == 1;
+      link.RememberFact(dialup ? 1 : 0);
+      if (!dialup) return true;
+    } else if (link.Fact() == 0) {
+      return true;
     }
-    if (!dialup) return true;
     if (ReadAttribute(link, kOperstate, "operstate", buffer, sizeof buffer, &text) !=
         ReadResult::kOk) {
       return true;

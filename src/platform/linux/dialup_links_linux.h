@@ -13,9 +13,10 @@ namespace quillenta {
 // pppd's interfaces never leave "unknown" (they have no carrier to report), so operstate
 // alone would never see them.
 //
-// No answer is cached: every call lists the directory and reads the type, state and counter
-// files again, so a link that comes, goes or changes is seen at the next call. Only the
-// descriptors are kept between calls.
+// Every call lists the directory and reads the state and counter files again, so a link
+// that comes, goes or changes state is seen at the next call. Kept between calls: the
+// descriptors, and whether each interface node is a dial-up link at all, which the kernel
+// fixes when it makes the node (a re-created interface is a new node).
 class DialupLinksLinux : public DialupLinks {
  public:
   explicit DialupLinksLinux(const std::string& root = "/");

@@ -420,15 +420,24 @@ std::uint16_t ProcFreeResources::GetFreeResources(int kind) {
 }
 
 std::optional<std::uint16_t> ProcFreeResources::FreeTasks() {
-  std::optional<std::int64_t> threads_max = ReadNumber(threads_max_, threads_max_path_);
-  std::optional<std::int64_t> pid_max = ReadNumber(pid_max_, pid_max_path_);
+  // The limits are sysctls an administrator seldom touches: read again every few seconds,
+  // not five times a second.
+  if (limit_reads_left_ <= 0 || task_limit_ <= 0) {
+    std::optional<std::int64_t> threads_max = ReadNumber(threads_max_, threads_max_path_);
+    std::optional<std::int64_t> pid_max = ReadNumber(pid_max_, pid_max_path_);
+    task_limit_ = threads_max || pid_max
+                      ? std::min(threads_max.value_or(kInt64Max), pid_max.value_or(kInt64Max))
+                      : 0;
+    limit_reads_left_ = kLimitRereadCalls;
+  }
+  --limit_reads_left_;
   char buffer[256];
   std::optional<std::string_view> loadavg =
       ReadKept(loadavg_, loadavg_path_, buffer, sizeof buffer);
-  if (!loadavg || (!threads_max && !pid_max)) return std::nullopt;
-  std::int64_t limit = std::min(threads_max.value_or(kInt64Max), pid_max.value_or(kInt64Max));
+  std::int64_t limit = task_limit_;
+  if (!loadavg || limit <= 0) return std::nullopt;
   std::string_view fields[4];
-  if (SplitFields(FirstLine(*loadavg), fields, 4) < 4 || limit <= 0) return std::nullopt;
+  if (SplitFields(FirstLine(*loadavg), fields, 4) < 4) return std::nullopt;
   std::string_view running = fields[3];
   std::size_t slash = running.find('/');
   if (slash == std::string_view::npos) return std::nullopt;

@@ -116,6 +116,9 @@ class ProcFreeResources : public FreeResourcesSource {
   std::string threads_max_path_, pid_max_path_, loadavg_path_, file_nr_path_;
   KeptFile threads_max_, pid_max_, loadavg_, file_nr_;
   std::uint16_t last_[3] = {100, 100, 100};
+  static constexpr int kLimitRereadCalls = 50;  // about ten seconds of work ticks
+  std::int64_t task_limit_ = 0;
+  int limit_reads_left_ = 0;
 };
 
 }  // namespace quillenta
