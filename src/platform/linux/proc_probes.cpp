@@ -233,15 +233,27 @@ int SysBatteryProbe::BatteryLifePercent() {
       if (!word) return std::nullopt;
       return ParseNumber<std::int64_t>(*word);
     };
-    if (text(kType, "type") != "Battery") return true;
-    if (text(kScope, "scope") == "Device") return true;
+    // Whether a supply is a battery of the system (not a mouse's) is fixed for the life of
+    // its node: asked once per node on sysfs, at every call elsewhere.
+    if (supply.Fact() < 0) {
+      std::optional<std::string_view> type = text(kType, "type");
+      if (!type) return true;
+      bool system_battery = *type == "Battery" && text(kScope, "scope") != "Device";
+      supply.RememberFact(system_battery ? 1 : 0);
+      if (!system_battery) return true;
+    } else if (supply.Fact() == 0) {
+      return true;
+    }
     if (number(kPresent, "present") == 0) return true;
     Battery battery;
     battery.capacity = number(kCapacity, "capacity");
     battery.energy_now = number(kEnergyNow, "energy_now");
     battery.energy_full = number(kEnergyFull, "energy_full");
-    battery.charge_now = number(kChargeNow, "charge_now");
-    battery.charge_full = number(kChargeFull, "charge_full");
+    // A battery reports what it holds in energy or in charge, seldom both.
+    if (!battery.energy_now || !battery.energy_full) {
+      battery.charge_now = number(kChargeNow, "charge_now");
+      battery.charge_full = number(kChargeFull, "charge_full");
+    }
     batteries.push_back(battery);
     return true;
   });
