@@ -4,8 +4,10 @@
 
 namespace quillenta {
 
-// A top-level window; 0 is "none". On X11 this is the client window's XID.
-using WindowId = std::uint32_t;
+// A top-level window for the life of that window; 0 is "none". On X11: the client window's
+// XID, with the XID's generation above it, since X gives a dead window's XID to the next new
+// window at once and the two must never be taken for one another.
+using WindowId = std::uint64_t;
 inline constexpr WindowId kNoWindow = 0;
 
 // The four window operations of the title engine. A window that has gone away reads as an

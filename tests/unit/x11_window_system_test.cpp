@@ -1,6 +1,5 @@
+#include <algorithm>
 // XcbWindowSystem against a real X server: each test binary starts a private Xvfb.
-#include "platform/linux/x11_window_system.h"
-
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -12,6 +11,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "platform/linux/x11_window_system.h"
 
 namespace quillenta {
 namespace {
@@ -334,23 +335,55 @@ TEST_F(X11WindowSystemTest, PreparedObservationAnswersLikeSeparateQueries) {
   EXPECT_FALSE(windows_->ConnectionBroken());
 }
 
-TEST_F(X11WindowSystemTest, IdOfAGoneWindowIsNotWrittenUntilReadAliveAgain) {
-  // X gives a destroyed window's id to the next new window: here the id is read while no
+TEST_F(X11WindowSystemTest, ANewWindowUnderADeadWindowsIdIsAnotherWindow) {
+  // X gives a destroyed window's id to the next new window. Here the id is read while no
   // window has it, then a new window is made under that very id.
   xcb_window_t id = xcb_generate_id(c_);
-  EXPECT_EQ(windows_->ReadTitle(id), "");
+  WindowId dead = id;
+  EXPECT_EQ(windows_->ReadTitle(dead), "");
   xcb_create_window(c_, XCB_COPY_FROM_PARENT, id, root_, 0, 0, 50, 50, 0,
                     XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
   created_.push_back(id);
   SetProperty(id, "_NET_WM_NAME", "UTF8_STRING", "new owner");
-  windows_->WriteTitle(id, "");
-  windows_->WriteTitle(id, "the line");
+  MarkManaged(id);
+  // What was meant for the dead window never reaches the new one.
+  windows_->WriteTitle(dead, "");
+  EXPECT_EQ(windows_->ReadTitle(dead), "");
   Sync();
   EXPECT_EQ(Get(id, "_NET_WM_NAME").value, "new owner");
-  EXPECT_EQ(windows_->ReadTitle(id), "new owner");
-  windows_->WriteTitle(id, "the line");
+
+  // The new window comes with a handle of its own, from the foreground or a search.
+  SetWindows(root_, "_NET_ACTIVE_WINDOW", "WINDOW", {id});
+  WindowId fresh = windows_->ForegroundWindow();
+  EXPECT_NE(fresh, dead);
+  EXPECT_EQ(windows_->FindWindowByTitle("new owner"), fresh);
+  EXPECT_EQ(windows_->ReadTitle(fresh), "new owner");
+  windows_->WriteTitle(fresh, "the line");
   Sync();
   EXPECT_EQ(Get(id, "_NET_WM_NAME").value, "the line");
+}
+
+TEST_F(X11WindowSystemTest, DestroyedForegroundWindowIsNeverWrittenThroughItsOldHandle) {
+  xcb_window_t first = CreateClient("first");
+  SetWindows(root_, "_NET_ACTIVE_WINDOW", "WINDOW", {first});
+  WindowId old_handle = windows_->ForegroundWindow();  // watched from here on
+  ASSERT_EQ(windows_->ReadTitle(old_handle), "first");
+  xcb_destroy_window(c_, first);
+  created_.erase(std::find(created_.begin(), created_.end(), first));
+  // The same id again at once, as a new client would get it.
+  xcb_create_window(c_, XCB_COPY_FROM_PARENT, first, root_, 0, 0, 50, 50, 0,
+                    XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+  created_.push_back(first);
+  SetProperty(first, "_NET_WM_NAME", "UTF8_STRING", "second");
+  MarkManaged(first);
+  // The next foreground query takes in the death before it answers.
+  WindowId new_handle = windows_->ForegroundWindow();
+  EXPECT_NE(new_handle, old_handle);
+  EXPECT_EQ(windows_->ReadTitle(old_handle), "");
+  windows_->WriteTitle(old_handle, "first");
+  Sync();
+  EXPECT_EQ(Get(first, "_NET_WM_NAME").value, "second");
+  EXPECT_EQ(windows_->ReadTitle(new_handle), "second");
 }
 
 TEST_F(X11WindowSystemTest, EwmhManagerWithoutActiveWindowMeansNoForeground) {

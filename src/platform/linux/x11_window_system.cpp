@@ -22,6 +22,7 @@ constexpr std::uint32_t kWholeProperty = 1u << 24;
 // Reparenting window managers put the client a frame or two below the root's child.
 constexpr int kMaxClientDepth = 4;
 constexpr std::size_t kMaxRememberedWrites = 64;
+constexpr std::size_t kMaxGenerations = 4096;
 
 struct FreeDeleter {
   void operator()(void* p) const { std::free(p); }
@@ -406,7 +407,14 @@ XcbWindowSystem::XcbWindowSystem(const char* display_name) : x_(std::make_unique
   x_->root = it.rem > 0 ? it.data->root : XCB_NONE;
 }
 
-XcbWindowSystem::~XcbWindowSystem() { DropObservation(); }
+XcbWindowSystem::~XcbWindowSystem() {
+  DropObservation();
+  // One round trip, so that the server has applied the last writes (the titles given back
+  // at shutdown) before the connection closes and anyone looks.
+  if (x_->Usable()) {
+    std::free(xcb_get_input_focus_reply(x_->c, xcb_get_input_focus(x_->c), nullptr));
+  }
+}
 
 int XcbWindowSystem::ConnectionFd() const {
   return x_->c != nullptr ? xcb_get_file_descriptor(x_->c) : -1;
@@ -424,13 +432,42 @@ bool XcbWindowSystem::ConnectionLost() const {
   return x_->c == nullptr || !x_->ewmh_ready || xcb_connection_has_error(x_->c) != 0;
 }
 
-void XcbWindowSystem::DiscardQueuedEvents() {
-  while (xcb_generic_event_t* event = xcb_poll_for_queued_event(x_->c)) std::free(event);
+void XcbWindowSystem::ProcessQueuedEvents() {
+  while (xcb_generic_event_t* event = xcb_poll_for_queued_event(x_->c)) {
+    if ((event->response_type & 0x7f) == XCB_DESTROY_NOTIFY) {
+      Bury(reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window);
+    }
+    std::free(event);
+  }
+}
+
+WindowId XcbWindowSystem::Handle(xcb_window_t xid) const {
+  if (xid == XCB_NONE) return kNoWindow;
+  auto it = generation_.find(xid);
+  std::uint64_t generation = it == generation_.end() ? 0 : it->second;
+  return generation << 32 | xid;
+}
+
+void XcbWindowSystem::Bury(xcb_window_t xid) {
+  // Old generations only matter while someone still holds a handle of one; a bound keeps a
+  // day of churning windows from growing the map without end.
+  if (generation_.size() >= kMaxGenerations && generation_.count(xid) == 0) generation_.clear();
+  ++generation_[xid];
+  watched_.erase(xid);
+  written_.erase(xid);
+}
+
+void XcbWindowSystem::Watch(xcb_window_t xid) {
+  if (xid == XCB_NONE || watched_.count(xid) != 0) return;
+  if (watched_.size() >= kMaxGenerations) watched_.clear();
+  const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+  xcb_change_window_attributes(x_->c, xid, XCB_CW_EVENT_MASK, &mask);
+  watched_.insert(xid);
 }
 
 WindowId XcbWindowSystem::ForegroundWindow() {
   if (!x_->Usable()) return kNoWindow;
-  DiscardQueuedEvents();
+  ProcessQueuedEvents();
   if (observation_ && observation_->foreground) {
     auto [active, check] = *observation_->foreground;
     observation_->foreground.reset();
@@ -447,16 +484,22 @@ WindowId XcbWindowSystem::CollectForeground(xcb_get_property_cookie_t active_coo
                                             xcb_get_property_cookie_t check_cookie) {
   auto reply = x_->Wait(active_cookie);
   auto check = x_->Wait(check_cookie);
+  xcb_window_t active = XCB_NONE;
   if (reply && reply->type == XCB_ATOM_WINDOW && reply->format == 32 &&
       xcb_get_property_value_length(reply.get()) >= 4) {
-    return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    active = *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+  } else if (!check || check->type != XCB_ATOM_WINDOW ||
+             xcb_get_property_value_length(check.get()) < 4) {
+    active = Xid(FocusedClient());
   }
-  // An EWMH window manager with no active window: nothing is in the foreground. The input
-  // focus then rests on one of the manager's own windows, which must never be written.
-  if (check && check->type == XCB_ATOM_WINDOW && xcb_get_property_value_length(check.get()) >= 4) {
-    return kNoWindow;
-  }
-  return FocusedClient();
+  // An EWMH window manager with no active window leaves `active` none: nothing is in the
+  // foreground. The input focus then rests on one of the manager's own windows, which must
+  // never be written.
+  // Deaths the server reported before this answer count before the handle is made, so a new
+  // window that took a dead one's XID gets a handle of its own.
+  ProcessQueuedEvents();
+  Watch(active);
+  return Handle(active);
 }
 
 void XcbWindowSystem::PrepareObservation(WindowId target) {
@@ -464,9 +507,10 @@ void XcbWindowSystem::PrepareObservation(WindowId target) {
   if (!x_->Usable()) return;
   observation_ = std::make_unique<Observation>();
   observation_->target = target;
-  if (target != kNoWindow) {
-    observation_->title = PropertyRequest{x_->Get(target, x_->ewmh._NET_WM_NAME, XCB_ATOM_ANY),
-                                          x_->Get(target, XCB_ATOM_WM_NAME, XCB_ATOM_ANY)};
+  if (target != kNoWindow && Current(target)) {
+    xcb_window_t xid = Xid(target);
+    observation_->title = PropertyRequest{x_->Get(xid, x_->ewmh._NET_WM_NAME, XCB_ATOM_ANY),
+                                          x_->Get(xid, XCB_ATOM_WM_NAME, XCB_ATOM_ANY)};
   }
   observation_->foreground = {
       x_->Get(x_->root, x_->ewmh._NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW, 1),
@@ -598,58 +642,59 @@ std::string XcbWindowSystem::CollectTitle(WindowId window, const PropertyRequest
 
 std::string XcbWindowSystem::ReadTitle(WindowId window) {
   if (window == kNoWindow || !x_->Usable()) return {};
-  DiscardQueuedEvents();
+  ProcessQueuedEvents();
+  if (!Current(window)) return {};
+  xcb_window_t xid = Xid(window);
+  std::string title;
+  bool gone = false;
   if (observation_ && observation_->title && observation_->target == window) {
     PropertyRequest request = *observation_->title;
     observation_->title.reset();
-    bool gone = false;
-    std::string title = CollectTitle(window, request, &gone);
-    NoteLiveness(window, gone);
-    return title;
+    title = CollectTitle(xid, request, &gone);
+  } else {
+    std::vector<std::size_t> gone_at;
+    title = std::move(ReadTitles({xid}, &gone_at).front());
+    gone = !gone_at.empty();
   }
-  std::vector<std::size_t> gone;
-  std::string title = std::move(ReadTitles({window}, &gone).front());
-  NoteLiveness(window, !gone.empty());
+  ProcessQueuedEvents();
+  if (!Current(window)) return {};
+  if (gone) {
+    Bury(xid);
+    return {};
+  }
   return title;
 }
 
-void XcbWindowSystem::NoteLiveness(WindowId window, bool gone) {
-  if (!gone) {
-    gone_.erase(window);
-    return;
-  }
-  if (gone_.size() >= kMaxRememberedWrites) gone_.clear();
-  gone_.insert(window);
-}
-
 void XcbWindowSystem::WriteTitle(WindowId window, const std::string& title) {
-  if (window == kNoWindow || !x_->Usable() || gone_.count(window) != 0) return;
-  DiscardQueuedEvents();
-  xcb_ewmh_set_wm_name(&x_->ewmh, window, static_cast<std::uint32_t>(title.size()), title.data());
+  if (window == kNoWindow || !x_->Usable()) return;
+  ProcessQueuedEvents();
+  if (!Current(window)) return;
+  xcb_window_t xid = Xid(window);
+  xcb_ewmh_set_wm_name(&x_->ewmh, xid, static_cast<std::uint32_t>(title.size()), title.data());
   std::string latin1;
   if (Utf8ToLatin1(title, latin1)) {
-    xcb_icccm_set_wm_name(x_->c, window, XCB_ATOM_STRING, 8,
-                          static_cast<std::uint32_t>(latin1.size()), latin1.data());
+    xcb_icccm_set_wm_name(x_->c, xid, XCB_ATOM_STRING, 8, static_cast<std::uint32_t>(latin1.size()),
+                          latin1.data());
   } else {
-    xcb_icccm_set_wm_name(x_->c, window, x_->ewmh.UTF8_STRING, 8,
+    xcb_icccm_set_wm_name(x_->c, xid, x_->ewmh.UTF8_STRING, 8,
                           static_cast<std::uint32_t>(title.size()), title.data());
   }
   xcb_flush(x_->c);
-  if (written_.size() >= kMaxRememberedWrites && written_.count(window) == 0) {
+  if (written_.size() >= kMaxRememberedWrites && written_.count(xid) == 0) {
     written_.clear();
   }
-  written_[window] = title;
+  written_[xid] = title;
 }
 
 WindowId XcbWindowSystem::FindWindowByTitle(const std::string& title) {
   if (!x_->Usable()) return kNoWindow;
-  DiscardQueuedEvents();
+  ProcessQueuedEvents();
   std::vector<WindowId> windows = ManagedWindows();
   std::vector<std::size_t> gone;
   std::vector<std::string> titles = ReadTitles(windows, &gone);
   for (std::size_t i = 0; i < windows.size(); ++i) {
     if (titles[i] == title && std::find(gone.begin(), gone.end(), i) == gone.end()) {
-      return windows[i];
+      return Handle(static_cast<xcb_window_t>(windows[i]));
     }
   }
   return kNoWindow;
@@ -657,7 +702,7 @@ WindowId XcbWindowSystem::FindWindowByTitle(const std::string& title) {
 
 WindowId XcbWindowSystem::FindPanel() {
   if (!x_->Usable()) return kNoWindow;
-  DiscardQueuedEvents();
+  ProcessQueuedEvents();
   // Panels are often left out of the client list, so the root's children and their
   // clients are asked as well.
   std::vector<WindowId> candidates;
@@ -691,7 +736,7 @@ WindowId XcbWindowSystem::FindPanel() {
       }
     }
   }
-  return panel;
+  return Handle(static_cast<xcb_window_t>(panel));
 }
 
 }  // namespace quillenta

@@ -43,7 +43,8 @@ class XcbWindowSystem : public WindowSystem {
   struct PropertyRequest;
   struct Observation;
 
-  void DiscardQueuedEvents();
+  // Takes in what the server sent: deaths of watched windows; the rest is dropped.
+  void ProcessQueuedEvents();
   std::vector<WindowId> ManagedWindows();
   std::vector<WindowId> ClientsBelow(const std::vector<WindowId>& tops);
   // `gone` collects the indices of windows that no longer exist.
@@ -52,7 +53,11 @@ class XcbWindowSystem : public WindowSystem {
   std::string CollectTitle(WindowId window, const PropertyRequest& request, bool* gone);
   WindowId CollectForeground(xcb_get_property_cookie_t active, xcb_get_property_cookie_t check);
   void DropObservation();
-  void NoteLiveness(WindowId window, bool gone);
+  WindowId Handle(xcb_window_t xid) const;
+  bool Current(WindowId handle) const { return handle == Handle(Xid(handle)); }
+  static xcb_window_t Xid(WindowId handle) { return static_cast<xcb_window_t>(handle); }
+  void Bury(xcb_window_t xid);
+  void Watch(xcb_window_t xid);
   WindowId FocusedClient();
 
   std::unique_ptr<Connection> x_;
@@ -60,10 +65,12 @@ class XcbWindowSystem : public WindowSystem {
   // WM_NAME keeps the _NET_WM_NAME written here, so WM_NAME is trusted over a
   // _NET_WM_NAME that merely echoes this program's own write.
   std::unordered_map<WindowId, std::string> written_;
-  // Windows that a read found gone. X hands a destroyed window's id to the next new window
-  // at once, so a write to such an id would land in whichever window has taken it since;
-  // only a read that finds it alive again lets writes through.
-  std::unordered_set<WindowId> gone_;
+  // How often each XID has been seen to die (DestroyNotify, or a read that found it gone):
+  // the upper half of a handle. A handle whose generation is behind names a dead window,
+  // whatever window holds its XID now: it reads as "" and is never written.
+  std::unordered_map<xcb_window_t, std::uint32_t> generation_;
+  // Windows whose destruction this connection hears of.
+  std::unordered_set<xcb_window_t> watched_;
   // The requests of a prepared observation not yet collected.
   std::unique_ptr<Observation> observation_;
 };
