@@ -424,7 +424,13 @@ bool XcbWindowSystem::ConnectionBroken() {
   if (x_->c == nullptr || !x_->ewmh_ready) return true;
   // Reads what the server sent: the errors of unchecked writes and events nobody asked
   // for; also how a closed connection is noticed.
-  while (xcb_generic_event_t* event = xcb_poll_for_event(x_->c)) std::free(event);
+  if (xcb_generic_event_t* event = xcb_poll_for_event(x_->c)) {
+    if ((event->response_type & 0x7f) == XCB_DESTROY_NOTIFY) {
+      Bury(reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window);
+    }
+    std::free(event);
+    ProcessQueuedEvents();
+  }
   return xcb_connection_has_error(x_->c) != 0;
 }
 
