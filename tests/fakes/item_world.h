@@ -24,6 +24,12 @@ struct ItemWorld {
   ItemContext context{settings, clock,   locale,    saved_title, memory,
                       perf,     battery, resources, connection,  links};
 
+  // The same world, with the saved title kept elsewhere (by a title engine under test).
+  ItemContext ContextWithSavedTitle(const std::string& title) {
+    return ItemContext{settings, clock,   locale,    title,      memory,
+                       perf,     battery, resources, connection, links};
+  }
+
   // The line of a sequence holding these codes, in this order.
   std::string Compose(std::initializer_list<int> codes) {
     ItemSequence sequence;

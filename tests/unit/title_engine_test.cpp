@@ -1,15 +1,13 @@
+#include "title/title_engine.h"
+
 #include <gtest/gtest.h>
 
 #include "fakes.h"
-#include "title/title_engine.h"
+#include "item_world.h"
 
 namespace quillenta {
 namespace {
 
-using testing::FakeBatteryProbe;
-using testing::FakeClock;
-using testing::FakeDialupLinks;
-using testing::FakeLocale;
 using testing::FakeWindowSystem;
 using testing::RecordingErrorReport;
 
@@ -26,27 +24,16 @@ struct RecordingSteps : TickSteps {
   }
 };
 
-struct EngineFixture : ::testing::Test {
+struct EngineFixture : ::testing::Test, testing::ItemWorld {
   FakeWindowSystem windows;
   RecordingSteps steps;
   RecordingErrorReport errors;
-  Settings settings;
   ItemSequence sequence;
-  FakeClock clock;
-  FakeLocale locale;
-  MemoryStatus memory;
-  PerfValues perf;
-  FakeBatteryProbe battery;
-  std::array<std::string, 3> resources{"85", "90", "88"};
-  ConnectionFigures connection;
-  FakeDialupLinks links;
   TitleEngine engine{windows, sequence, steps, errors};
   std::unique_ptr<ItemContext> context;
 
   void SetUp() override {
-    context = std::make_unique<ItemContext>(ItemContext{settings, clock, locale,
-                                                        engine.SavedTitle(), memory, perf, battery,
-                                                        resources, connection, links});
+    context = std::make_unique<ItemContext>(ContextWithSavedTitle(engine.SavedTitle()));
     engine.AttachItems(*context);
     // The line is the Title item in brackets, so that writes are easy to recognise.
     for (int n = 1; n <= ItemSequence::kSlots; ++n) sequence.SetSlot(n, 0);
