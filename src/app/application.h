@@ -1,5 +1,5 @@
 #pragma once
-// The program under Qt: the core, its three timers, start-up and shutdown.
+// The program under Qt: the core, its timers, start-up and shutdown.
 #include <QObject>
 #include <QTimer>
 
@@ -46,10 +46,13 @@ class Application : public QObject {
  private:
   void OnTimer1();
 
+  static constexpr int kTicksPerWakeup = 2;
+  static constexpr int kWakeupsPerWatchCheck = 1000 / (kTicksPerWakeup * 100);
+
   ProgramCore core_;
   QTimer timer1_;
   QTimer timer2_;
-  QTimer timer3_;
+  int wakeups_since_watch_ = 0;
   bool closed_ = false;
 };
 

@@ -52,6 +52,7 @@ class GuiFormTest : public QObject {
   FakeFileChooser* chooser_ = nullptr;
   std::unique_ptr<FakeFileChooser> chooser_owner_;
   FakeLauncher* launcher_ = nullptr;
+  FakeWindowSystem* windows_ = nullptr;
   std::unique_ptr<Application> app_;
   std::unique_ptr<MainForm> form_;
 
@@ -68,7 +69,9 @@ class GuiFormTest : public QObject {
   // Builds the program as start-up does, with the settings file in a private folder.
   void Start() {
     Platform platform;
-    platform.windows = std::make_unique<FakeWindowSystem>();
+    auto windows = std::make_unique<FakeWindowSystem>();
+    windows_ = windows.get();
+    platform.windows = std::move(windows);
     platform.clock = std::make_unique<FakeClock>();
     platform.locale = std::make_unique<FakeLocale>();
     platform.memory = std::make_unique<FakeMemoryProbe>();
@@ -577,6 +580,20 @@ class GuiFormTest : public QObject {
     QCOMPARE(app_->core().sequence().Slot(1), 6);
     QCOMPARE(app_->core().sequence().Slot(3), 8);
     QCOMPARE(app_->core().sequence().Slot(4), 0);
+  }
+
+  // The running program, not a test driving the core: its timer refreshes the line and
+  // checks the time watches.
+  void runningProgramRefreshesAndWatches() {
+    const std::string now = TimeWatch::ClockWatchText(FakeClock().Now());
+    WriteIni("b49=0\r\nb77=1\r\ns89=" + QByteArray::fromStdString(now) +
+             "\r\ns92=/opt/tools/at-start.sh\r\n");
+    Start();
+    const WindowId editor = windows_->Open("Editor");
+    windows_->Focus(editor);
+    QTRY_VERIFY_WITH_TIMEOUT(windows_->TitleOf(editor).rfind("Editor ", 0) == 0, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(launcher_->opened,
+                              std::vector<std::string>{"/opt/tools/at-start.sh"}, 3000);
   }
 
   void watchRowsBrowseAndLaunch() {
