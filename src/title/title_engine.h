@@ -18,8 +18,8 @@ class TickSteps {
   virtual void RefreshFreeResources() = 0;  // may throw quillenta::Error
 };
 
-// The 100 ms tick: tracks the foreground window and keeps the line in its title, giving
-// every window its own title back when the focus leaves it.
+// The main tick, two to a refresh: tracks the foreground window and keeps the line in its
+// title, giving every window its own title back when the focus leaves it.
 class TitleEngine {
  public:
   static constexpr const char* kExcludedTitle1 = "Lumetra";
