@@ -8,7 +8,7 @@ Application::Application(Platform platform, ErrorReport& errors)
   // Waking the event loop costs more than either tick's work; one wakeup per refresh runs
   // both, sample first: CPU samples stay 200 ms apart, and the accounting gets byte
   // counters read just before it runs instead of 100 ms before.
-  timer1_.setInterval(kTicksPerWakeup * 100);
+  timer1_.setInterval(kTicksPerWakeup * kTickMs);
   timer2_.setInterval(18000);
   connect(&timer1_, &QTimer::timeout, this, &Application::OnTimer1);
   connect(&timer2_, &QTimer::timeout, this, [this] { core_.Timer2Timer(); });

@@ -46,8 +46,9 @@ class Application : public QObject {
  private:
   void OnTimer1();
 
+  static constexpr int kTickMs = 100;
   static constexpr int kTicksPerWakeup = 2;
-  static constexpr int kWakeupsPerWatchCheck = 1000 / (kTicksPerWakeup * 100);
+  static constexpr int kWakeupsPerWatchCheck = 1000 / (kTicksPerWakeup * kTickMs);
 
   ProgramCore core_;
   QTimer timer1_;
