@@ -4,11 +4,7 @@ namespace quillenta {
 
 Application::Application(Platform platform, ErrorReport& errors)
     : core_(std::move(platform), errors) {
-  // The tick alternates a sample tick and a work tick, so the line changes every 200 ms.
-  // Waking the event loop costs more than either tick's work; one wakeup per refresh runs
-  // both, sample first: CPU samples stay 200 ms apart, and the accounting gets byte
-  // counters read just before it runs instead of 100 ms before.
-  timer1_.setInterval(kTicksPerWakeup * kTickMs);
+  timer1_.setInterval(ProgramCore::kWakeupMs);
   timer2_.setInterval(18000);
   connect(&timer1_, &QTimer::timeout, this, &Application::OnTimer1);
   connect(&timer2_, &QTimer::timeout, this, [this] { core_.Timer2Timer(); });
@@ -46,13 +42,7 @@ void Application::OnTimer1() {
     FormClose();
     return;
   }
-  for (int tick = 0; tick < kTicksPerWakeup; ++tick) core_.Timer1Timer();
-  // The once-a-second time watch rides on every fifth wakeup instead of a timer of its own,
-  // which would wake the program a sixth time each second.
-  if (++wakeups_since_watch_ == kWakeupsPerWatchCheck) {
-    wakeups_since_watch_ = 0;
-    core_.Timer3Timer();
-  }
+  core_.Wakeup();
 }
 
 }  // namespace quillenta

@@ -46,14 +46,9 @@ class Application : public QObject {
  private:
   void OnTimer1();
 
-  static constexpr int kTickMs = 100;
-  static constexpr int kTicksPerWakeup = 2;
-  static constexpr int kWakeupsPerWatchCheck = 1000 / (kTicksPerWakeup * kTickMs);
-
   ProgramCore core_;
   QTimer timer1_;
   QTimer timer2_;
-  int wakeups_since_watch_ = 0;
   bool closed_ = false;
 };
 

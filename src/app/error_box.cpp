@@ -4,11 +4,6 @@
 
 namespace quillenta {
 
-std::string WithClosingPeriod(std::string message) {
-  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') message.push_back('.');
-  return message;
-}
-
 void ErrorBox::Report(const std::string& message) {
   // A closed box lingers until its deferred deletion; it no longer stands in the way.
   if (box_ != nullptr && box_->isVisible()) return;

@@ -10,10 +10,6 @@ class QMessageBox;
 
 namespace quillenta {
 
-// A period is appended when the message's last character sorts after "." (so "Faild to call
-// User.exe" gets one and "...." gets none).
-std::string WithClosingPeriod(std::string message);
-
 // The modal error box titled "Quillenta". It never blocks the caller and shows one box at a
 // time: a probe failing on every tick does not stack a new box five times a second.
 class ErrorBox : public ErrorReport {

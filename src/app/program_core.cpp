@@ -28,6 +28,15 @@ void ProgramCore::Stop() {
   engine_.RestoreTarget();
 }
 
+void ProgramCore::Wakeup() {
+  static constexpr int kWakeupsPerWatchCheck = 1000 / kWakeupMs;
+  for (int tick = 0; tick < kTicksPerWakeup; ++tick) Timer1Timer();
+  if (++wakeups_since_watch_ == kWakeupsPerWatchCheck) {
+    wakeups_since_watch_ = 0;
+    Timer3Timer();
+  }
+}
+
 void ProgramCore::Timer2Timer() {
   try {
     accounting_.SaveConnectionTotals(settings_file_, engine_.Line());

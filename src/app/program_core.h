@@ -57,6 +57,16 @@ class ProgramCore : private TickSteps {
   // Statistics stopped, the target's own title back.
   void Stop();
 
+  // The tick alternates a sample tick and a work tick, so the line changes every 200 ms.
+  // Waking the program costs more than either tick's work, so one wakeup per refresh runs
+  // both, sample first: CPU samples stay 200 ms apart, and the accounting gets byte counters
+  // read just before it runs. The once-a-second time watch rides on every fifth wakeup
+  // rather than on a timer of its own, which would wake the program a sixth time a second.
+  static constexpr int kTickMs = 100;
+  static constexpr int kTicksPerWakeup = 2;
+  static constexpr int kWakeupMs = kTicksPerWakeup * kTickMs;
+  void Wakeup();
+
   void Timer1Timer() { engine_.Timer1Timer(); }
   // The periodic save; reports a failed write.
   void Timer2Timer();
@@ -94,6 +104,7 @@ class ProgramCore : private TickSteps {
   TitleEngine engine_;
   TimeWatch time_watch_;
   std::unique_ptr<ItemContext> item_context_;
+  int wakeups_since_watch_ = 0;
 };
 
 }  // namespace quillenta

@@ -10,6 +10,13 @@ class Error : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The text an error box shows: a period is appended when the message's last character sorts
+// after "." (so "Faild to call User.exe" gets one and "...." gets none).
+inline std::string WithClosingPeriod(std::string message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') message.push_back('.');
+  return message;
+}
+
 // Shows an error's message to the user. The Qt layer shows one modal box at a time.
 class ErrorReport {
  public:

@@ -2,6 +2,10 @@ quillenta_unit_test(test_dialup
   SOURCES unit/accounting_test.cpp unit/connection_items_test.cpp unit/time_watch_test.cpp
   LIBS q_accounting q_watch q_items q_base)
 
+if(WIN32)
+  return()
+endif()
+
 # The Linux probe and launcher are compiled in directly: the test needs neither X11 nor the
 # rest of the platform library.
 quillenta_unit_test(test_dialup_linux

@@ -1,0 +1,42 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "platform/profile_store.h"
+
+namespace quillenta {
+
+// The settings file on Windows. A commit writes a temporary file in the same folder, flushes
+// it and puts it in place of the old one in one step (ReplaceFileW, or MoveFileExW with
+// MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). A file read as code page 932 (as the
+// Windows program writes it) is written back in code page 932 while every character fits, so
+// the old program can still read it; otherwise, and for a new file, UTF-8.
+class Win32ProfileStore : public ProfileStore {
+ public:
+  // A UTF-8 path.
+  explicit Win32ProfileStore(std::string path);
+
+  const std::string& Path() const override { return path_; }
+  LoadResult Load(std::string& text) override;
+  void Commit(const std::string& text) override;
+
+  // Whether the next commit writes code page 932.
+  bool WritesCodePage932() const { return code_page_932_; }
+
+ private:
+  std::string path_;
+  bool code_page_932_ = false;
+};
+
+// The file's bytes as UTF-8: a valid UTF-8 file as it is, any other through code page 932.
+std::string DecodeProfileBytesWin32(std::string_view bytes, bool* was_code_page_932);
+// The code page 932 bytes of a UTF-8 text; false when some character has none.
+bool EncodeCodePage932(std::string_view utf8, std::string& bytes);
+
+// Beside the executable (its path with the extension replaced by ".INI") when that folder is
+// writable or the file is already there, else %APPDATA%\Quillenta\quillenta.INI. UTF-8 paths.
+std::string LocateSettingsFileWin32(const std::string& executable_path,
+                                    const std::string& appdata);
+std::string LocateSettingsFileWin32();
+
+}  // namespace quillenta

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# wine-session.sh COMMAND [ARGS...]
+# Runs COMMAND inside a private Windows session: a new Wine prefix in a temporary folder, a
+# private Xvfb with openbox, and the Japanese fonts mapped before any window is drawn. The
+# command sees WINEPREFIX, DISPLAY, WINE (the loader) and QUILLENTA_WINE_TMP (a scratch folder
+# of the session). At the end only this session's wineserver, window manager and X server are
+# ended, so other Wine sessions on the machine go on.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+
+export WINE=${WINE:-/usr/lib/wine/wine64}
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+# Wine takes the user's locale from the environment: a Japanese session, as the program's
+# users have.
+export LANG=ja_JP.UTF-8 LC_ALL=
+session=$(mktemp -d "${TMPDIR:-/tmp}/quillenta-wine.XXXXXX")
+export WINEPREFIX="$session/prefix" QUILLENTA_WINE_TMP="$session/tmp"
+mkdir -p "$QUILLENTA_WINE_TMP"
+pids=()
+
+end_session() {
+  local status=$?
+  # wineserver -k ends the wineserver of WINEPREFIX only, with every process of that prefix.
+  WINEPREFIX="$session/prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -rf "$session"
+  exit "$status"
+}
+trap end_session EXIT
+trap 'exit 143' TERM INT
+
+Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1280x800x24 3>"$session/display" \
+  >"$session/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 300); do grep -q '[0-9]' "$session/display" 2>/dev/null && break; sleep 0.1; done
+grep -q '[0-9]' "$session/display" || { echo "wine-session: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$session/display")"
+openbox --sm-disable >"$session/openbox.log" 2>&1 &
+pids+=($!)
+
+# The prefix is made once per session; a later wine call only waits for its wineserver.
+"$WINE" wineboot -i >"$session/wineboot.log" 2>&1 || {
+  cat "$session/wineboot.log" >&2
+  echo "wine-session: wineboot failed" >&2
+  exit 1
+}
+# regedit reads .reg files as UTF-16LE with a byte-order mark when they carry Japanese names.
+printf '\xff\xfe' >"$session/fonts.reg"
+iconv -f UTF-8 -t UTF-16LE "$here/fonts.reg.in" >>"$session/fonts.reg"
+"$WINE" regedit /S "$(/usr/lib/wine/wine64 winepath -w "$session/fonts.reg" 2>/dev/null)" \
+  >/dev/null 2>&1
+/usr/lib/wine/wineserver -w 2>/dev/null || true
+
+"$@"
