@@ -1,0 +1,122 @@
+#include "app/win32/main_window.h"
+
+#include "platform/win32/wide.h"
+
+namespace quillenta {
+
+void Win32ErrorBox::Report(const std::string& message) {
+  // One box at a time: a probe that fails on every tick does not stack boxes.
+  if (showing_ || queued_) return;
+  pending_ = WithClosingPeriod(message);
+  queued_ = owner_ != nullptr && ::PostMessageW(owner_, kShowMessage, 0, 0);
+}
+
+void Win32ErrorBox::ShowPending() {
+  if (!queued_) return;
+  queued_ = false;
+  showing_ = true;
+  ::MessageBoxW(owner_, Utf8ToWide(pending_).c_str(), L"Quillenta", MB_OK | MB_ICONERROR);
+  showing_ = false;
+}
+
+MainWindow::MainWindow(HINSTANCE instance, Platform platform)
+    : instance_(instance), core_(std::move(platform), errors_) {
+  core_.settings().on_periodic_save_changed = [this](bool on) {
+    if (window_ == nullptr) return;
+    if (on) {
+      ::SetTimer(window_, kTimer2, 18000, nullptr);
+    } else {
+      ::KillTimer(window_, kTimer2);
+    }
+  };
+}
+
+MainWindow::~MainWindow() { FormClose(); }
+
+bool MainWindow::FormCreate() {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = &MainWindow::WindowProc;
+  window_class.hInstance = instance_;
+  window_class.hIcon = ::LoadIconW(instance_, MAKEINTRESOURCEW(1));
+  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  window_class.lpszClassName = kClassName;
+  if (::RegisterClassExW(&window_class) == 0) return false;
+  // A real top-level window, never shown, rather than a message-only one: a close request
+  // (taskkill without /f, the session ending) reaches only the top-level windows.
+  HWND created = ::CreateWindowExW(0, kClassName, L"Quillenta", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+                              CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance_,
+                              this);
+  if (created == nullptr) return false;
+  errors_.SetOwner(window_);
+
+  // The tray icon and the settings window are not here yet: b49 is read and saved as
+  // always, and nothing waits for the window.
+  core_.Start();
+  core_.LoadConnectionTotals();
+  ::SetTimer(window_, kTimer1, ProgramCore::kWakeupMs, nullptr);
+  return true;
+}
+
+int MainWindow::Run() {
+  MSG message;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  FormClose();
+  return 0;
+}
+
+void MainWindow::FormClose() {
+  if (closed_) return;
+  closed_ = true;
+  if (window_ != nullptr) {
+    ::KillTimer(window_, kTimer1);
+    ::KillTimer(window_, kTimer2);
+  }
+  core_.Stop();
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
+    auto* creator = static_cast<MainWindow*>(create->lpCreateParams);
+    creator->window_ = window;
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creator));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr) return ::DefWindowProcW(window, message, wparam, lparam);
+  return self->Handle(message, wparam, lparam);
+}
+
+LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_TIMER:
+      if (closed_) return 0;
+      if (wparam == kTimer1) core_.Wakeup();
+      if (wparam == kTimer2) core_.Timer2Timer();
+      return 0;
+    case Win32ErrorBox::kShowMessage:
+      errors_.ShowPending();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      // The process may be ended as soon as this returns: give the title back now.
+      if (wparam) FormClose();
+      return 0;
+    case WM_CLOSE:
+      FormClose();
+      ::DestroyWindow(window_);
+      return 0;
+    case WM_DESTROY:
+      window_ = nullptr;
+      ::PostQuitMessage(0);
+      return 0;
+    default:
+      return ::DefWindowProcW(window_, message, wparam, lparam);
+  }
+}
+
+}  // namespace quillenta

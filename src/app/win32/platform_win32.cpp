@@ -1,0 +1,27 @@
+#include "app/win32/main_window.h"
+#include "platform/win32/clock_win32.h"
+#include "platform/win32/dialup_ras.h"
+#include "platform/win32/locale_win32.h"
+#include "platform/win32/probes_win32.h"
+#include "platform/win32/profile_store_win32.h"
+#include "platform/win32/shell_launcher.h"
+#include "platform/win32/window_system_win32.h"
+
+namespace quillenta {
+
+Platform MakeWin32Platform() {
+  Platform platform;
+  platform.windows = std::make_unique<Win32WindowSystem>();
+  platform.clock = std::make_unique<Win32Clock>();
+  platform.locale = std::make_unique<Win32Locale>();
+  platform.memory = std::make_unique<Win32MemoryProbe>();
+  platform.battery = std::make_unique<Win32BatteryProbe>();
+  platform.cpu = std::make_unique<Win32CpuUsage>();
+  platform.links = std::make_unique<RasDialupLinks>();
+  platform.free_resources = std::make_unique<Win32FreeResources>();
+  platform.launcher = std::make_unique<ShellLauncher>();
+  platform.profile = std::make_unique<Win32ProfileStore>(LocateSettingsFileWin32());
+  return platform;
+}
+
+}  // namespace quillenta
