@@ -1,0 +1,187 @@
+#!/usr/bin/env bash
+# One end-to-end test of quillenta.exe under Wine, inside tests/win32/wine-session.sh (which
+# provides WINEPREFIX, DISPLAY with openbox, WINE and QUILLENTA_WINE_TMP).
+#   program.sh TEST QUILLENTA_EXE TESTWIN_EXE
+# What a user sees is checked where the user sees it: Wine mirrors every window's text into
+# its X window's _NET_WM_NAME. Every wait is bounded.
+set -euo pipefail
+TEST=$1 PROGRAM=$2 TESTWIN=$3
+: "${WINE:?run inside wine-session.sh}" "${QUILLENTA_WINE_TMP:?run inside wine-session.sh}"
+export LC_ALL=C.UTF-8
+# A program start under Wine and the 200 ms work tick on a loaded machine.
+T=20
+
+TMP=$(mktemp -d "$QUILLENTA_WINE_TMP/$TEST.XXXXXX")
+PIDS=()
+cleanup() {
+  local pid
+  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  for f in "$TMP"/*.log; do [ -s "$f" ] && { echo "--- $f" && tail -n 20 "$f"; } >&2; done
+  exit 1
+}
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+wait_for() { # SECONDS DESCRIPTION CMD...
+  local seconds=$1 what=$2
+  shift 2
+  local deadline=$(($(now_ms) + seconds * 1000))
+  until "$@" >/dev/null 2>&1; do
+    (($(now_ms) > deadline)) && fail "timed out after ${seconds}s waiting for: $what"
+    sleep 0.05
+  done
+}
+
+xtitle() { # XID: the title as X clients see it
+  local out
+  out=$(xprop -id "$1" -notype _NET_WM_NAME 2>/dev/null) || return 0
+  case $out in *' = "'*) out=${out#*= \"} && printf '%s' "${out%\"}" ;; esac
+}
+title_is() { [ "$(xtitle "$1")" = "$2" ]; }
+title_differs() { [ "$(xtitle "$1")" != "$2" ]; }
+line_shown_in() { # XID OWN_TITLE: the window shows a line that begins with its own title
+  local title
+  title=$(xtitle "$1")
+  [ "$title" != "$2" ] && case $title in "$2 "*) return 0 ;; *) return 1 ;; esac
+}
+active_xid() { xprop -root -notype _NET_ACTIVE_WINDOW 2>/dev/null | sed 's/.* //'; }
+
+# window VAR TITLE: a testwin; VAR gets its X window id, VAR_CTL its control file.
+window() {
+  local var=$1 title=$2 ctl="$TMP/$1.ctl" report="$TMP/$1.report"
+  : >"$ctl"
+  "$WINE" "$TESTWIN" --title "$title" --control "$(winpath "$ctl")" \
+    --report "$(winpath "$report")" >"$TMP/testwin-$var.log" 2>&1 &
+  PIDS+=($!)
+  wait_for $T "testwin $var to show" test -s "$report"
+  local xid
+  wait_for $T "the X window of testwin $var" sh -c \
+    "xdotool search --onlyvisible --name '^$(sed 's/[][\\.*^$]/\\&/g' <<<"$title")\$' | head -n1 | grep -q ."
+  xid=$(xdotool search --onlyvisible --name "^$(sed 's/[][\\.*^$]/\\&/g' <<<"$title")\$" | head -n1)
+  printf -v "$var" '%s' "$(printf '0x%x' "$xid")"
+  printf -v "${var}_CTL" '%s' "$ctl"
+}
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+command_to() { printf '%s\n' "$2" >>"$1"; }
+activate() {
+  xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+  wait_for $T "window $1 to become active" sh -c "[ \"\$(xprop -root -notype _NET_ACTIVE_WINDOW | sed 's/.* //')\" = '$1' ]"
+}
+
+# The program in a folder of its own: the settings file beside it is this test's alone.
+APP_DIR="$TMP/app"
+mkdir -p "$APP_DIR"
+cp "$PROGRAM" "$APP_DIR/quillenta.exe"
+start_program() {
+  "$WINE" "$APP_DIR/quillenta.exe" >>"$TMP/program.log" 2>&1 &
+  PROGRAM_PID=$!
+  PIDS+=($PROGRAM_PID)
+}
+alive() { kill -0 "$1" 2>/dev/null; }
+dead() { ! kill -0 "$1" 2>/dev/null; }
+end_program() { # the way a user ends it from a console: a close request, not /f
+  "$WINE" taskkill /im quillenta.exe >>"$TMP/taskkill.log" 2>&1 || true
+  wait_for $T "the program to end after taskkill" dead "$PROGRAM_PID"
+  local status=0
+  wait "$PROGRAM_PID" || status=$?
+  [ "$status" = 0 ] || fail "the program ended with exit code $status"
+}
+
+start_on() { # XID OWN_TITLE
+  activate "$1"
+  start_program
+  wait_for $T "the line in the focused window" line_shown_in "$1" "$2"
+}
+
+case $TEST in
+  line_and_switch)
+    window A "Alpha editor"
+    window B "Beta ノート"
+    start_on "$A" "Alpha editor"
+    activate "$B"
+    wait_for $T "A to get its own title back" title_is "$A" "Alpha editor"
+    wait_for $T "the line in B" line_shown_in "$B" "Beta ノート"
+    title_is "$A" "Alpha editor" || fail "A no longer shows its own title: $(xtitle "$A")"
+    ;;
+
+  default_line)
+    # A fresh start in a Japanese session: every item of the default sequence, in order.
+    window A "Alpha"
+    start_on "$A" "Alpha"
+    line=$(xtitle "$A")
+    pattern="^Alpha [0-9]{4}/[0-9]{1,2}/[0-9]{1,2} \((日|月|火|水|木|金|土)\) [0-9]{1,2}:[0-9]{2}:[0-9]{2}"
+    pattern+=" M:[0-9]+% V:[0-9]+% P:[0-9]+% C:[0-9]+% E:[0-9]+% S:[0-9]+% G:[0-9]+% U:[0-9]+%"
+    pattern+=" [0-9]+ﾟ[0-9]{2}'[0-9]{2}'' 受:[0-9,]+byte 送:[0-9,]+byte$"
+    grep -Eq "$pattern" <<<"$line" || fail "the line does not read as the default layout: $line"
+    # The date is today's as Windows tells it.
+    today=$(date +%Y/%-m/%-d)
+    case $line in "Alpha $today "*) ;; *) fail "not today's date ($today): $line" ;; esac
+    printf '%s\n' "$line" >"$QUILLENTA_WINE_TMP/default-line.txt"
+    ;;
+
+  own_title_change)
+    window A "Alpha editor"
+    window B "Beta"
+    start_on "$A" "Alpha editor"
+    command_to "$A_CTL" "title Alpha renamed"
+    wait_for $T "the line to carry A's new title" line_shown_in "$A" "Alpha renamed"
+    activate "$B"
+    wait_for $T "A to get its new title back" title_is "$A" "Alpha renamed"
+    ;;
+
+  long_title)
+    # 500 Japanese characters, 1500 bytes of UTF-8: read whole and given back whole.
+    long=$(printf '長%.0s' $(seq 500))
+    window A "$long"
+    window B "Beta"
+    start_on "$A" "$long"
+    activate "$B"
+    wait_for $T "A to get all 500 characters back" title_is "$A" "$long"
+    ;;
+
+  second_instance)
+    window A "Alpha"
+    start_on "$A" "Alpha"
+    first=$PROGRAM_PID
+    status=0
+    timeout 20 "$WINE" "$APP_DIR/quillenta.exe" >>"$TMP/second.log" 2>&1 || status=$?
+    [ "$status" = 0 ] || fail "the second start ended with $status"
+    alive "$first" || fail "the first instance ended"
+    before=$(xtitle "$A")
+    wait_for $T "the first instance to go on writing" title_differs "$A" "$before"
+    line_shown_in "$A" "Alpha" || fail "the line in A: $(xtitle "$A")"
+    ;;
+
+  hung_window)
+    # A target that stops answering messages must not stop the line in the next window.
+    window A "Alpha"
+    window B "Beta"
+    start_on "$A" "Alpha"
+    command_to "$A_CTL" "hang 12000"
+    sleep 1
+    activate "$B"
+    wait_for 8 "the line in B while A hangs" line_shown_in "$B" "Beta"
+    before=$(xtitle "$B")
+    wait_for 5 "the line in B to go on changing" title_differs "$B" "$before"
+    # Once A answers again it has its own title, whatever was left queued for it.
+    wait_for 30 "A to have its own title once it answers" title_is "$A" "Alpha"
+    ;;
+
+  taskkill_restores)
+    window A "Alpha editor"
+    start_on "$A" "Alpha editor"
+    end_program
+    wait_for $T "A to get its own title back" title_is "$A" "Alpha editor"
+    # Ending saves nothing: no settings file appears beside a program that never had one.
+    [ ! -e "$APP_DIR/quillenta.INI" ] || fail "the program wrote its settings file at the end"
+    ;;
+
+  *)
+    fail "no such test: $TEST"
+    ;;
+esac
+echo "PASS: $TEST"
