@@ -1,0 +1,380 @@
+#include "platform/win32/profile_store_win32.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <utility>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/win32/wide.h"
+#include "settings/profile_values.h"
+
+namespace quillenta {
+
+namespace {
+
+constexpr UINT kCodePage932 = 932;
+// A file this large is no settings file; refusing it keeps a save from replacing it.
+constexpr LONGLONG kMaxFileBytes = 64 << 20;
+constexpr DWORD kIoChunk = 1 << 20;
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+class Handle {
+ public:
+  explicit Handle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  Handle(Handle&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+  ~Handle() { Close(); }
+  HANDLE get() const { return handle_; }
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  bool Close() {
+    bool ok = !valid() || ::CloseHandle(handle_) != 0;
+    handle_ = INVALID_HANDLE_VALUE;
+    return ok;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// The folder part of a path; empty for a bare name.
+std::wstring DirectoryOf(const std::wstring& path) {
+  std::size_t end = path.size();
+  while (end > 0 && !IsSeparator(path[end - 1])) --end;
+  if (end == 0) return {};
+  std::size_t cut = end;
+  // "C:\" and "\" keep their separator: without it they name another folder.
+  while (cut > 1 && IsSeparator(path[cut - 1]) && path[cut - 2] != L':') --cut;
+  return path.substr(0, cut);
+}
+
+bool IsDirectory(const std::wstring& path) {
+  DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool MakeDirectories(const std::wstring& dir) {
+  if (dir.empty() || IsDirectory(dir)) return true;
+  const std::wstring parent = DirectoryOf(dir);
+  if (!parent.empty() && parent != dir && !MakeDirectories(parent)) return false;
+  return ::CreateDirectoryW(dir.c_str(), nullptr) != 0 || IsDirectory(dir);
+}
+
+// A lead byte of a code page 932 pair, and the bytes that may follow one.
+bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+
+// Appends `bytes` converted from code page 932, or returns false when some character in it
+// has no mapping. MB_ERR_INVALID_CHARS, because without it Windows and Wine hand back U+30FB
+// ("・") for an unmapped pair, a character the file may hold in its own right.
+bool AppendCodePage932(std::string_view bytes, std::string& out) {
+  if (bytes.empty()) return true;
+  const int size = static_cast<int>(bytes.size());
+  int length =
+      ::MultiByteToWideChar(kCodePage932, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+  if (length <= 0) return false;
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(kCodePage932, MB_ERR_INVALID_CHARS, bytes.data(), size, wide.data(),
+                        length);
+  out += WideToUtf8(wide);
+  return true;
+}
+
+// The characters of code page 932 as Linux's iconv reads them, so that one file reads the
+// same on both systems: a byte that starts no character (0x80, 0xA0, 0xFD to 0xFF, a lead byte
+// without its trail byte, a pair with no mapping) becomes U+FFFD and reading goes on at the
+// next byte. Windows itself would map 0x80, 0xA0 and 0xFD to 0xFF to U+0080 and private-use
+// characters that no text of the Windows program contains.
+std::string Cp932ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() * 3 / 2 + 16);
+  std::size_t run_start = 0;
+  std::size_t i = 0;
+  auto flush_run = [&](std::size_t end) {
+    std::string_view run = bytes.substr(run_start, end - run_start);
+    if (AppendCodePage932(run, out)) return;
+    // Some pair of the run has no mapping: find it one character at a time.
+    for (std::size_t at = 0; at < run.size();) {
+      const std::size_t width = IsLeadByte(static_cast<unsigned char>(run[at])) ? 2 : 1;
+      if (AppendCodePage932(run.substr(at, width), out)) {
+        at += width;
+      } else {
+        out += kReplacement;
+        ++at;
+      }
+    }
+  };
+  while (i < bytes.size()) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    std::size_t width = 0;
+    if (b < 0x80 || (b >= 0xA1 && b <= 0xDF)) {
+      width = 1;
+    } else if (IsLeadByte(b) && i + 1 < bytes.size() &&
+               IsTrailByte(static_cast<unsigned char>(bytes[i + 1]))) {
+      width = 2;
+    }
+    if (width == 0) {
+      flush_run(i);
+      out += kReplacement;
+      run_start = ++i;
+    } else {
+      i += width;
+    }
+  }
+  flush_run(i);
+  return out;
+}
+
+bool WriteAll(HANDLE file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const DWORD chunk = bytes.size() < kIoChunk ? static_cast<DWORD>(bytes.size()) : kIoChunk;
+    DWORD written = 0;
+    if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+    bytes.remove_prefix(written);
+  }
+  return true;
+}
+
+// A new file of a name no other file in the folder has, opened for writing.
+Handle CreateTemporaryBeside(const std::wstring& target, DWORD attributes, std::wstring& name) {
+  const DWORD pid = ::GetCurrentProcessId();
+  for (unsigned attempt = 0; attempt < 1000; ++attempt) {
+    wchar_t suffix[48];
+    ::wsprintfW(suffix, L".%lx-%lx-%u.tmp", pid, ::GetTickCount(), attempt);
+    name = target + suffix;
+    Handle file(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes,
+                              nullptr));
+    if (file.valid()) return file;
+    if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  name.clear();
+  return Handle();
+}
+
+// Whether this process may write the file: the read-only attribute, an ACL, a file another
+// program holds locked, or (under Wine) a Linux file that is immutable.
+bool MayWrite(const std::wstring& path, DWORD attributes) {
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
+  Handle probe(::CreateFileW(path.c_str(), GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return probe.valid();
+}
+
+// Puts the written temporary file in place of the target. False leaves the target as it was,
+// except in the one case noted below.
+bool PutInPlace(const std::wstring& temp, const std::wstring& target, bool exists,
+                bool& temp_is_only_copy) {
+  constexpr DWORD kMoveFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  if (!exists) return ::MoveFileExW(temp.c_str(), target.c_str(), kMoveFlags) != 0;
+  // ReplaceFileW keeps the old file's ACL, creation time and short name.
+  if (::ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                     nullptr, nullptr)) {
+    return true;
+  }
+  // ERROR_UNABLE_TO_MOVE_REPLACEMENT without a backup name means that the old file is gone
+  // and the new one still has its temporary name.
+  if (::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  if (::MoveFileExW(temp.c_str(), target.c_str(), kMoveFlags)) return true;
+  temp_is_only_copy = true;
+  return false;
+}
+
+std::wstring TrimTrailingSeparators(std::wstring path) {
+  while (path.size() > 1 && IsSeparator(path.back()) && path[path.size() - 2] != L':') {
+    path.pop_back();
+  }
+  return path;
+}
+
+// The core's IniPathFor knows '/' only; a Windows path also ends its folders with '\' and
+// its drive with ':', and a leading dot is an extension like any other.
+std::wstring IniPathForWindows(const std::wstring& executable) {
+  const std::size_t name_start = executable.find_last_of(L"\\/:");
+  const std::size_t dot = executable.rfind(L'.');
+  std::wstring stem = executable;
+  if (dot != std::wstring::npos && (name_start == std::wstring::npos || dot > name_start)) {
+    stem.resize(dot);
+  }
+  return stem + L".INI";
+}
+
+// Whether a file may be created in the folder: on Windows ACLs decide that, which no
+// attribute shows, so a file is made and deleted at once.
+bool FolderWritable(const std::wstring& dir) {
+  std::wstring name;
+  const std::wstring stem = IsSeparator(dir.back()) ? dir + L"quillenta-probe"
+                                                    : dir + L"\\quillenta-probe";
+  Handle probe = CreateTemporaryBeside(stem, FILE_ATTRIBUTE_TEMPORARY, name);
+  if (!probe.valid()) return false;
+  probe.Close();
+  ::DeleteFileW(name.c_str());
+  return true;
+}
+
+}  // namespace
+
+std::string DecodeProfileBytesWin32(std::string_view bytes, bool* was_code_page_932) {
+  const bool valid = IsValidUtf8(bytes);
+  if (was_code_page_932 != nullptr) *was_code_page_932 = !valid;
+  if (valid) return std::string(bytes);
+  return Cp932ToUtf8(bytes);
+}
+
+bool EncodeCodePage932(std::string_view utf8, std::string& bytes) {
+  bytes.clear();
+  if (utf8.empty()) return true;
+  if (!IsValidUtf8(utf8)) return false;
+  const std::wstring wide = Utf8ToWide(utf8);
+  const int size = static_cast<int>(wide.size());
+  BOOL used_default = FALSE;
+  int length = ::WideCharToMultiByte(kCodePage932, WC_NO_BEST_FIT_CHARS, wide.data(), size,
+                                     nullptr, 0, nullptr, &used_default);
+  if (length <= 0 || used_default) return false;
+  bytes.assign(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(kCodePage932, WC_NO_BEST_FIT_CHARS, wide.data(), size, bytes.data(),
+                        length, nullptr, &used_default);
+  // Some characters map to bytes that read back as another character (U+0080 and the
+  // private-use characters behind 0xA0 and 0xFD to 0xFF): only an exact round trip fits.
+  if (used_default || Cp932ToUtf8(bytes) != utf8) {
+    bytes.clear();
+    return false;
+  }
+  return true;
+}
+
+Win32ProfileStore::Win32ProfileStore(std::string path) : path_(std::move(path)) {}
+
+ProfileStore::LoadResult Win32ProfileStore::Load(std::string& text) {
+  text.clear();
+  code_page_932_ = false;
+  const std::wstring path = Utf8ToWide(path_);
+  Handle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? LoadResult::kMissing
+                                                                          : LoadResult::kUnreadable;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  LARGE_INTEGER size;
+  if (::GetFileType(file.get()) != FILE_TYPE_DISK ||
+      !::GetFileInformationByHandle(file.get(), &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+      !::GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxFileBytes) {
+    return LoadResult::kUnreadable;
+  }
+  std::string bytes;
+  bytes.reserve(static_cast<std::size_t>(size.QuadPart));
+  std::vector<char> buffer(65536);
+  for (;;) {
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
+      return LoadResult::kUnreadable;
+    }
+    if (read == 0) break;
+    bytes.append(buffer.data(), read);
+    // The file may have grown since its size was asked.
+    if (bytes.size() > static_cast<std::size_t>(kMaxFileBytes)) return LoadResult::kUnreadable;
+  }
+  text = DecodeProfileBytesWin32(bytes, &code_page_932_);
+  return LoadResult::kRead;
+}
+
+void Win32ProfileStore::Commit(const std::string& text) {
+  const Error failure(path_ + " に書き込めません");
+  const std::wstring target = Utf8ToWide(path_);
+  if (target.empty()) throw failure;
+
+  // Only a text that reads back as itself is written as code page 932: bytes that happened
+  // to form valid UTF-8 would be read as UTF-8 the next time.
+  std::string cp932;
+  const bool write_cp932 = code_page_932_ && EncodeCodePage932(text, cp932) &&
+                           DecodeProfileBytesWin32(cp932, nullptr) == text;
+  const std::string_view bytes = write_cp932 ? std::string_view(cp932) : std::string_view(text);
+
+  const DWORD old_attributes = ::GetFileAttributesW(target.c_str());
+  const bool exists = old_attributes != INVALID_FILE_ATTRIBUTES;
+  if (exists) {
+    if ((old_attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) throw failure;
+    // ReplaceFileW and MoveFileExW under Wine pass over a read-only file and clear the
+    // attribute; the user made it read-only to keep it as it is.
+    if (!MayWrite(target, old_attributes)) throw failure;
+  } else {
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) throw failure;
+    if (!MakeDirectories(DirectoryOf(target))) throw failure;
+  }
+
+  // The new file carries the old one's visible attributes (hidden, system, not indexed);
+  // read-only never reaches here and compression or encryption are ReplaceFileW's to keep.
+  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  const DWORD attributes = exists && (old_attributes & kKept) != 0 ? old_attributes & kKept
+                                                                    : FILE_ATTRIBUTE_NORMAL;
+  std::wstring temp;
+  Handle file = CreateTemporaryBeside(target, attributes, temp);
+  if (!file.valid()) throw failure;
+  bool temp_is_only_copy = false;
+  const bool written = WriteAll(file.get(), bytes) && ::FlushFileBuffers(file.get()) != 0;
+  const bool closed = file.Close();
+  if (!written || !closed || !PutInPlace(temp, target, exists, temp_is_only_copy)) {
+    // With the old file gone, the temporary file holds the settings' only copy.
+    if (!temp_is_only_copy) ::DeleteFileW(temp.c_str());
+    throw failure;
+  }
+  code_page_932_ = write_cp932;
+}
+
+std::string LocateSettingsFileWin32(const std::string& executable_path,
+                                    const std::string& appdata) {
+  const std::wstring beside = IniPathForWindows(Utf8ToWide(executable_path));
+  const std::string fallback =
+      appdata.empty() ? std::string()
+                      : WideToUtf8(TrimTrailingSeparators(Utf8ToWide(appdata))) +
+                            "\\Quillenta\\quillenta.INI";
+  if (::GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES) return WideToUtf8(beside);
+  std::wstring dir = DirectoryOf(beside);
+  if (dir.empty()) dir = L".";
+  // Without an application data folder there is nowhere else to go.
+  if (fallback.empty() || FolderWritable(TrimTrailingSeparators(dir))) return WideToUtf8(beside);
+  return fallback;
+}
+
+std::string LocateSettingsFileWin32() {
+  std::wstring exe(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
+    if (length == 0) {
+      exe.clear();
+      break;
+    }
+    // A path that fills the buffer may have been cut: try again with more room.
+    if (length < exe.size()) {
+      exe.resize(length);
+      break;
+    }
+    if (exe.size() >= 32768) {
+      exe.clear();
+      break;
+    }
+    exe.resize(exe.size() * 2);
+  }
+
+  std::wstring appdata;
+  wchar_t folder[MAX_PATH];
+  if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) {
+    appdata = folder;
+  } else if (DWORD n = ::GetEnvironmentVariableW(L"APPDATA", nullptr, 0); n > 1) {
+    appdata.resize(n);
+    appdata.resize(::GetEnvironmentVariableW(L"APPDATA", appdata.data(), n));
+  }
+  return LocateSettingsFileWin32(WideToUtf8(exe), WideToUtf8(appdata));
+}
+
+}  // namespace quillenta
