@@ -2,6 +2,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/locale.h"
 
@@ -21,6 +22,10 @@ class Win32Locale : public Locale {
   std::string FullDayName(int weekday) const override;
   std::optional<std::string> AlternativeYear(const LocalDateTime& when) const override;
   std::string ThousandsSeparator() const override;
+
+  // Whether a locale name ("ja-JP", "ja", "en-US") names the Japanese language, whose
+  // alternative year is the era year.
+  static bool IsJapaneseLocaleName(std::wstring_view name);
 
  private:
   void Read(const std::wstring& locale_name);
