@@ -11,7 +11,10 @@ namespace {
 
 std::string TwoDigits(int value) {
   value = ((value % 100) + 100) % 100;
-  return {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
+  std::string digits(2, '0');
+  digits[0] = static_cast<char>('0' + value / 10);
+  digits[1] = static_cast<char>('0' + value % 10);
+  return digits;
 }
 
 // The weekday name of `picture` ("ddd" or "dddd") for the week starting Sunday 2024-01-07.
@@ -58,10 +61,8 @@ void Win32Locale::Read(const std::wstring& locale_name) {
 
   wchar_t separator[8];
   int length = ::GetLocaleInfoEx(locale, LOCALE_STHOUSAND, separator, 8);
-  separator_ = length > 1
-                   ? WideToUtf8(std::wstring_view(separator, static_cast<std::size_t>(length - 1)))
-                   : std::string();
-  if (separator_.empty()) separator_ = ",";
+  std::wstring_view text(separator, length > 1 ? static_cast<std::size_t>(length - 1) : 0);
+  separator_ = WideToUtf8(text.empty() ? std::wstring_view(L",") : text);
 
   japanese_ = IsJapaneseLocaleName(locale_name);
 }
