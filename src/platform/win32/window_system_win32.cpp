@@ -1,0 +1,138 @@
+#include "platform/win32/window_system_win32.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/win32/wide.h"
+
+namespace quillenta {
+namespace {
+
+HWND ToHwnd(WindowId window) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window)); }
+WindowId ToId(HWND window) { return reinterpret_cast<std::uintptr_t>(window); }
+
+// The objects an answer callback may still reach, by serial: an answer can come in after the
+// object that asked for it has gone.
+std::unordered_map<std::uintptr_t, Win32WindowSystem*>& Living() {
+  static std::unordered_map<std::uintptr_t, Win32WindowSystem*> living;
+  return living;
+}
+std::uintptr_t next_serial = 1;
+
+bool HasClass(HWND window, const wchar_t* name) {
+  wchar_t buffer[32];
+  int length = GetClassNameW(window, buffer, 32);
+  return length > 0 && lstrcmpW(buffer, name) == 0;
+}
+
+// The desktop's icon view lives in Progman, or in a WorkerW while the wallpaper changes;
+// clicking the desktop brings that window to the front.
+bool IsDesktop(HWND window) {
+  if (window == GetDesktopWindow() || window == GetShellWindow()) return true;
+  return (HasClass(window, L"WorkerW") || HasClass(window, L"Progman")) &&
+         FindWindowExW(window, nullptr, L"SHELLDLL_DefView", nullptr) != nullptr;
+}
+
+std::wstring ReadWide(HWND window) {
+  std::wstring text;
+  int length = GetWindowTextLengthW(window);
+  // One spare place: a text that fills the buffer has grown since its length was asked.
+  for (int attempt = 0; attempt < 8 && length >= 0; ++attempt) {
+    text.resize(static_cast<std::size_t>(length) + 2);
+    int copied = std::max(GetWindowTextW(window, text.data(), length + 2), 0);
+    text.resize(static_cast<std::size_t>(copied));
+    if (copied <= length) break;
+    length = std::max(GetWindowTextLengthW(window), length * 2 + 2);
+  }
+  return text;
+}
+
+}  // namespace
+
+struct Win32WindowSystem::Callbacks {
+  static void CALLBACK Answered(HWND hwnd, UINT, ULONG_PTR serial, LRESULT) {
+    auto living = Living().find(serial);
+    if (living == Living().end()) return;
+    Win32WindowSystem& self = *living->second;
+    auto waiting = self.unanswered_.find(ToId(hwnd));
+    if (waiting == self.unanswered_.end()) return;
+    std::wstring title = std::move(waiting->second);
+    self.unanswered_.erase(waiting);
+    self.Send(ToId(hwnd), std::move(title));
+  }
+};
+
+Win32WindowSystem::Win32WindowSystem(unsigned write_timeout_ms)
+    : write_timeout_ms_(write_timeout_ms), serial_(next_serial++) {
+  Living()[serial_] = this;
+}
+
+Win32WindowSystem::~Win32WindowSystem() {
+  Living().erase(serial_);
+  for (auto& [window, title] : unanswered_) {
+    HWND hwnd = ToHwnd(window);
+    if (!IsWindow(hwnd)) continue;
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()),
+                        SMTO_ABORTIFHUNG | SMTO_NORMAL, write_timeout_ms_, &result);
+  }
+}
+
+WindowId Win32WindowSystem::ForegroundWindow() {
+  HWND window = GetForegroundWindow();
+  if (window == nullptr || IsDesktop(window)) return kNoWindow;
+  return ToId(window);
+}
+
+std::string Win32WindowSystem::ReadTitle(WindowId window) {
+  HWND hwnd = ToHwnd(window);
+  if (window == kNoWindow || !IsWindow(hwnd)) return {};
+  return WideToUtf8(ReadWide(hwnd));
+}
+
+void Win32WindowSystem::WriteTitle(WindowId window, const std::string& title) {
+  if (window == kNoWindow) return;
+  if (!IsWindow(ToHwnd(window))) {
+    unanswered_.erase(window);
+    return;
+  }
+  auto waiting = unanswered_.find(window);
+  if (waiting != unanswered_.end()) {
+    waiting->second = Utf8ToWide(title);
+    return;
+  }
+  Send(window, Utf8ToWide(title));
+}
+
+void Win32WindowSystem::Send(WindowId window, std::wstring title) {
+  HWND hwnd = ToHwnd(window);
+  if (!IsWindow(hwnd)) return;
+  DWORD_PTR result = 0;
+  if (SendMessageTimeoutW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()),
+                          SMTO_ABORTIFHUNG | SMTO_NORMAL, write_timeout_ms_, &result) != 0) {
+    return;
+  }
+  if (!IsWindow(hwnd)) return;
+  // Sent messages are handled in order, so the answer to this one says the window has got
+  // through the write that timed out.
+  if (!SendMessageCallbackW(hwnd, WM_NULL, 0, 0, &Callbacks::Answered, serial_)) return;
+  // The windows that went while they did not answer are let go here, since no answer comes.
+  for (auto it = unanswered_.begin(); it != unanswered_.end();) {
+    it = IsWindow(ToHwnd(it->first)) ? std::next(it) : unanswered_.erase(it);
+  }
+  unanswered_[window] = std::move(title);
+}
+
+WindowId Win32WindowSystem::FindWindowByTitle(const std::string& title) {
+  std::wstring wanted = Utf8ToWide(title);
+  HWND found = nullptr;
+  while ((found = FindWindowExW(nullptr, found, nullptr, wanted.c_str())) != nullptr) {
+    if (ReadWide(found) == wanted) return ToId(found);
+  }
+  return kNoWindow;
+}
+
+WindowId Win32WindowSystem::FindPanel() { return ToId(FindWindowW(L"Shell_TrayWnd", nullptr)); }
+
+}  // namespace quillenta

@@ -1,0 +1,175 @@
+/* A top-level window for the Windows tests, driven from outside.
+ *
+ *   testwin.exe [--title TEXT] [--class NAME] [--control FILE] [--report FILE]
+ *
+ * --title    the window's first title (default "testwin").
+ * --class    the window class to register, e.g. Shell_TrayWnd to play the taskbar
+ *            (default QuillentaTestWindow).
+ * --report   once the window is shown, FILE gets one line "HWND PID" (both decimal). The
+ *            line is written beside FILE and renamed over it, so a reader that sees the file
+ *            sees the whole line.
+ * --control  FILE is watched every 20 ms; each complete line appended to it (ending in a line
+ *            feed) is one command, run once, in order. A file that gets shorter is read anew
+ *            from its start. Commands, UTF-8:
+ *              title TEXT     the window sets its own title (SetWindowTextW)
+ *              hang MS        the window's thread stops answering messages for MS ms
+ *              foreground     the window makes itself the foreground window
+ *              quit           the window is destroyed and the program ends
+ *            An unknown command is ignored.
+ *
+ * The exit code is 0 when the window was destroyed (by "quit" or by its close box), 1 when it
+ * could not be made. */
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+#include <windows.h>
+/* After windows.h: WIN32_LEAN_AND_MEAN leaves it out. */
+#include <shellapi.h>
+
+enum { kPollTimer = 1, kPollMs = 20 };
+
+static const wchar_t* control_path;
+static LONGLONG control_offset;
+static char* pending; /* a line read in part, waiting for its line feed */
+static size_t pending_length;
+
+static wchar_t* FromUtf8(const char* text, int length) {
+  int wide_length = MultiByteToWideChar(CP_UTF8, 0, text, length, NULL, 0);
+  wchar_t* wide = calloc((size_t)wide_length + 1, sizeof(wchar_t));
+  if (wide == NULL) return NULL;
+  MultiByteToWideChar(CP_UTF8, 0, text, length, wide, wide_length);
+  wide[wide_length] = 0;
+  return wide;
+}
+
+static void RunCommand(HWND window, char* line, size_t length) {
+  if (length > 0 && line[length - 1] == '\r') line[--length] = 0;
+  if (strncmp(line, "title ", 6) == 0 || strcmp(line, "title") == 0) {
+    const char* text = length > 6 ? line + 6 : "";
+    wchar_t* wide = FromUtf8(text, (int)strlen(text));
+    if (wide != NULL) SetWindowTextW(window, wide);
+    free(wide);
+  } else if (strncmp(line, "hang ", 5) == 0) {
+    Sleep((DWORD)strtoul(line + 5, NULL, 10));
+  } else if (strcmp(line, "foreground") == 0) {
+    SetForegroundWindow(window);
+  } else if (strcmp(line, "quit") == 0) {
+    DestroyWindow(window);
+  }
+}
+
+static void PollControl(HWND window) {
+  HANDLE file = CreateFileW(control_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE |
+                            FILE_SHARE_DELETE, NULL, OPEN_EXISTING, 0, NULL);
+  if (file == INVALID_HANDLE_VALUE) return;
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file, &size) || size.QuadPart == control_offset) {
+    CloseHandle(file);
+    return;
+  }
+  if (size.QuadPart < control_offset) {
+    control_offset = 0;
+    pending_length = 0;
+  }
+  LARGE_INTEGER at;
+  at.QuadPart = control_offset;
+  SetFilePointerEx(file, at, NULL, FILE_BEGIN);
+  size_t wanted = (size_t)(size.QuadPart - control_offset);
+  char* grown = realloc(pending, pending_length + wanted + 1);
+  if (grown == NULL) {
+    CloseHandle(file);
+    return;
+  }
+  pending = grown;
+  DWORD got = 0;
+  ReadFile(file, pending + pending_length, (DWORD)wanted, &got, NULL);
+  CloseHandle(file);
+  control_offset += got;
+  pending_length += got;
+
+  /* The commands run after the buffer is settled: "quit" ends the window inside the loop. */
+  size_t start = 0;
+  for (size_t i = 0; i < pending_length; ++i) {
+    if (pending[i] != '\n') continue;
+    pending[i] = 0;
+    RunCommand(window, pending + start, i - start);
+    start = i + 1;
+    if (!IsWindow(window)) return;
+  }
+  memmove(pending, pending + start, pending_length - start);
+  pending_length -= start;
+}
+
+static void Report(const wchar_t* path, HWND window) {
+  size_t length = wcslen(path);
+  wchar_t* temporary = calloc(length + 5, sizeof(wchar_t));
+  if (temporary == NULL) return;
+  swprintf(temporary, length + 5, L"%ls.new", path);
+  FILE* out = _wfopen(temporary, L"wb");
+  if (out != NULL) {
+    fprintf(out, "%llu %lu\n", (unsigned long long)(UINT_PTR)window, GetCurrentProcessId());
+    fclose(out);
+    MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING);
+  }
+  free(temporary);
+}
+
+static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_TIMER:
+      if (wparam == kPollTimer) PollControl(window);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wparam, lparam);
+  }
+}
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR command_line, int show) {
+  (void)previous;
+  (void)command_line;
+  (void)show;
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  const wchar_t* title = L"testwin";
+  const wchar_t* class_name = L"QuillentaTestWindow";
+  const wchar_t* report_path = NULL;
+  for (int i = 1; argv != NULL && i + 1 < argc; i += 2) {
+    if (wcscmp(argv[i], L"--title") == 0) {
+      title = argv[i + 1];
+    } else if (wcscmp(argv[i], L"--class") == 0) {
+      class_name = argv[i + 1];
+    } else if (wcscmp(argv[i], L"--control") == 0) {
+      control_path = argv[i + 1];
+    } else if (wcscmp(argv[i], L"--report") == 0) {
+      report_path = argv[i + 1];
+    }
+  }
+
+  WNDCLASSW window_class = {0};
+  window_class.lpfnWndProc = WindowProc;
+  window_class.hInstance = instance;
+  window_class.hCursor = LoadCursorW(NULL, (LPCWSTR)IDC_ARROW);
+  window_class.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+  window_class.lpszClassName = class_name;
+  if (!RegisterClassW(&window_class)) return 1;
+  HWND window = CreateWindowExW(0, class_name, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 400, 200, NULL, NULL, instance, NULL);
+  if (window == NULL) return 1;
+  ShowWindow(window, SW_SHOW);
+  UpdateWindow(window);
+  SetForegroundWindow(window);
+  if (control_path != NULL) SetTimer(window, kPollTimer, kPollMs, NULL);
+  if (report_path != NULL) Report(report_path, window);
+
+  MSG message;
+  while (GetMessageW(&message, NULL, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  LocalFree(argv);
+  return 0;
+}

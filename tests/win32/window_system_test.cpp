@@ -1,0 +1,325 @@
+// Win32WindowSystem against real windows: this process's own and testwin.exe's, run under Wine
+// on the private display of wine-session.sh.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "platform/win32/wide.h"
+#include "platform/win32/window_system_win32.h"
+#include "windows_test_process.h"
+
+namespace quillenta {
+namespace {
+
+using test::Child;
+using test::PumpUntil;
+
+WindowId Id(HWND window) { return reinterpret_cast<std::uintptr_t>(window); }
+HWND Hwnd(WindowId window) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window)); }
+
+std::wstring TextOf(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::string Repeat(const std::string& piece, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += piece;
+  return text;
+}
+
+// A top-level window of this process, of a class the test names.
+class OwnWindow {
+ public:
+  explicit OwnWindow(const std::string& title, const wchar_t* class_name = L"QuillentaOwnWindow",
+                     HWND parent = nullptr) {
+    WNDCLASSW window_class{};
+    window_class.lpfnWndProc = DefWindowProcW;
+    window_class.hInstance = GetModuleHandleW(nullptr);
+    window_class.lpszClassName = class_name;
+    RegisterClassW(&window_class);  // fails harmlessly when the class is there already
+    DWORD style = parent != nullptr ? WS_CHILD | WS_VISIBLE : WS_OVERLAPPEDWINDOW;
+    hwnd_ = CreateWindowExW(0, class_name, Utf8ToWide(title).c_str(), style, 50, 50, 300, 120,
+                            parent, nullptr, window_class.hInstance, nullptr);
+    if (parent == nullptr) ShowWindow(hwnd_, SW_SHOW);
+  }
+  ~OwnWindow() { Destroy(); }
+  OwnWindow(const OwnWindow&) = delete;
+  OwnWindow& operator=(const OwnWindow&) = delete;
+  void Destroy() {
+    if (hwnd_ != nullptr && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+  }
+  HWND hwnd() const { return hwnd_; }
+  WindowId id() const { return Id(hwnd_); }
+
+ private:
+  HWND hwnd_ = nullptr;
+};
+
+// testwin.exe in a process of its own, driven through its control file.
+class OtherWindow {
+ public:
+  explicit OtherWindow(const std::string& title, const wchar_t* class_name = nullptr)
+      : control_(folder_.File(L"control")) {
+    FILE* created = _wfopen(control_.c_str(), L"wb");
+    if (created != nullptr) std::fclose(created);
+    std::wstring report = folder_.File(L"report");
+    std::vector<std::wstring> arguments = {L"--title", Utf8ToWide(title), L"--control", control_,
+                                           L"--report", report};
+    if (class_name != nullptr) arguments.insert(arguments.end(), {L"--class", class_name});
+    child_ = std::make_unique<Child>(test::OwnFolder() + L"testwin.exe", arguments);
+    PumpUntil(
+        [&] {
+          unsigned long long hwnd = 0;
+          unsigned long pid = 0;
+          FILE* in = _wfopen(report.c_str(), L"r");
+          if (in == nullptr) return false;
+          bool read = std::fscanf(in, "%llu %lu", &hwnd, &pid) == 2;
+          std::fclose(in);
+          if (read) hwnd_ = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(hwnd));
+          return read;
+        },
+        15000);
+  }
+  ~OtherWindow() {
+    if (hwnd_ != nullptr && IsWindow(hwnd_)) {
+      Command("quit");
+      child_->ExitCode(5000);
+    }
+  }
+  void Command(const std::string& line) {
+    FILE* out = _wfopen(control_.c_str(), L"ab");
+    ASSERT_NE(out, nullptr);
+    std::fputs((line + "\n").c_str(), out);
+    std::fclose(out);
+  }
+  HWND hwnd() const { return hwnd_; }
+  WindowId id() const { return Id(hwnd_); }
+  Child& process() { return *child_; }
+
+ private:
+  test::ScratchFolder folder_;
+  std::wstring control_;
+  std::unique_ptr<Child> child_;
+  HWND hwnd_ = nullptr;
+};
+
+struct TitleCase {
+  const char* name;
+  std::string title;
+};
+
+const TitleCase kTitles[] = {
+    {"empty", ""},
+    {"ascii", "Untitled - Notepad"},
+    {"japanese", "無題 - メモ帳"},
+    {"halfwidth_kana", "ｺﾝﾆﾁﾊ ﾟ'' 受:0byte"},
+    {"beyond_the_basic_plane", "𠮷野家 😀 の窓"},
+    {"japanese_500", Repeat("日本語", 166) + "終わ"},
+    {"ascii_4000", Repeat("0123456789", 400)},
+};
+
+class TitleRoundTrip : public ::testing::TestWithParam<TitleCase> {};
+
+TEST_P(TitleRoundTrip, OwnWindowGetsAndReadsBackTheWholeTitle) {
+  Win32WindowSystem windows;
+  OwnWindow window("before");
+  windows.WriteTitle(window.id(), GetParam().title);
+  EXPECT_EQ(TextOf(window.hwnd()), Utf8ToWide(GetParam().title));
+  EXPECT_EQ(windows.ReadTitle(window.id()), GetParam().title);
+}
+
+TEST_P(TitleRoundTrip, WindowOfAnotherProcessGetsAndReadsBackTheWholeTitle) {
+  Win32WindowSystem windows(2000);
+  OtherWindow window("before");
+  ASSERT_NE(window.hwnd(), nullptr);
+  windows.WriteTitle(window.id(), GetParam().title);
+  EXPECT_FALSE(windows.Unanswered(window.id()));
+  EXPECT_EQ(windows.ReadTitle(window.id()), GetParam().title);
+}
+
+TEST_P(TitleRoundTrip, TitleSetByTheOwnerReadsWhole) {
+  Win32WindowSystem windows;
+  OtherWindow window("before");
+  ASSERT_NE(window.hwnd(), nullptr);
+  window.Command("title " + GetParam().title);
+  EXPECT_TRUE(PumpUntil([&] { return windows.ReadTitle(window.id()) == GetParam().title; }, 5000))
+      << windows.ReadTitle(window.id());
+}
+
+INSTANTIATE_TEST_SUITE_P(Titles, TitleRoundTrip, ::testing::ValuesIn(kTitles),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Win32WindowSystem, GoneWindowsReadEmptyAndTakeNoWrites) {
+  Win32WindowSystem windows;
+  OwnWindow own("消える窓");
+  WindowId own_id = own.id();
+  own.Destroy();
+  OtherWindow other("別プロセスの消える窓");
+  ASSERT_NE(other.hwnd(), nullptr);
+  WindowId other_id = other.id();
+  other.Command("quit");
+  ASSERT_EQ(other.process().ExitCode(5000), 0);
+
+  for (WindowId gone : {own_id, other_id, kNoWindow}) {
+    EXPECT_EQ(windows.ReadTitle(gone), "");
+    windows.WriteTitle(gone, "どこにも届かない");
+    EXPECT_FALSE(windows.Unanswered(gone));
+  }
+  EXPECT_EQ(windows.FindWindowByTitle("どこにも届かない"), kNoWindow);
+}
+
+TEST(Win32WindowSystem, ForegroundIsTheWindowInFront) {
+  Win32WindowSystem windows;
+  OwnWindow a("前面 A");
+  OwnWindow b("前面 B");
+  OtherWindow other("前面 別プロセス");
+  ASSERT_NE(other.hwnd(), nullptr);
+  for (HWND front : {a.hwnd(), other.hwnd(), b.hwnd()}) {
+    SetForegroundWindow(front);
+    EXPECT_TRUE(PumpUntil([&] { return windows.ForegroundWindow() == Id(front); }, 5000))
+        << TextOf(front) << " is not in front: " << windows.ForegroundWindow();
+  }
+}
+
+TEST(Win32WindowSystem, DesktopInFrontCountsAsNone) {
+  Win32WindowSystem windows;
+  // What Explorer puts in front when the desktop is clicked: a WorkerW holding the icon view.
+  OwnWindow desktop("", L"WorkerW");
+  OwnWindow icons("", L"SHELLDLL_DefView", desktop.hwnd());
+  SetForegroundWindow(desktop.hwnd());
+  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == desktop.hwnd(); }, 5000));
+  EXPECT_EQ(windows.ForegroundWindow(), kNoWindow);
+
+  // A WorkerW that holds no icon view is an ordinary window.
+  OwnWindow worker("", L"WorkerW");
+  SetForegroundWindow(worker.hwnd());
+  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == worker.hwnd(); }, 5000));
+  EXPECT_EQ(windows.ForegroundWindow(), worker.id());
+}
+
+TEST(Win32WindowSystem, FindsTitlesExactly) {
+  Win32WindowSystem windows;
+  OwnWindow exact("Quillenta 検索テスト窓");
+  // Made later, so that it stands before the exact one in the window list.
+  OwnWindow other_case("QUILLENTA 検索テスト窓");
+  OtherWindow other_process("別プロセスの窓 ✓");
+  ASSERT_NE(other_process.hwnd(), nullptr);
+
+  struct Case {
+    std::string title;
+    WindowId expected;
+  } cases[] = {
+      {"Quillenta 検索テスト窓", exact.id()},
+      {"QUILLENTA 検索テスト窓", other_case.id()},
+      {"quillenta 検索テスト窓", kNoWindow},
+      {"Quillenta 検索テスト", kNoWindow},
+      {"Quillenta 検索テスト窓 ", kNoWindow},
+      {"別プロセスの窓 ✓", other_process.id()},
+      {"どこにもない窓", kNoWindow},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(windows.FindWindowByTitle(c.title), c.expected) << c.title;
+  }
+}
+
+TEST(Win32WindowSystem, EmptyTitleFindsAWindowWithoutTitle) {
+  Win32WindowSystem windows;
+  OwnWindow untitled("");
+  WindowId found = windows.FindWindowByTitle("");
+  ASSERT_NE(found, kNoWindow);
+  EXPECT_EQ(TextOf(Hwnd(found)), L"");
+}
+
+TEST(Win32WindowSystem, PanelIsTheShellTrayWindow) {
+  Win32WindowSystem windows;
+  HWND before = FindWindowW(L"Shell_TrayWnd", nullptr);
+  if (before == nullptr) {
+    EXPECT_EQ(windows.FindPanel(), kNoWindow);
+  }
+  {
+    OwnWindow taskbar("", L"Shell_TrayWnd");
+    EXPECT_EQ(windows.FindPanel(), taskbar.id());
+  }
+  EXPECT_EQ(windows.FindPanel(), Id(before));
+
+  OtherWindow other_taskbar("", L"Shell_TrayWnd");
+  ASSERT_NE(other_taskbar.hwnd(), nullptr);
+  EXPECT_EQ(windows.FindPanel(), other_taskbar.id());
+}
+
+long Elapsed(std::chrono::steady_clock::time_point since) {
+  return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::steady_clock::now() - since)
+                               .count());
+}
+
+// Whether `window` takes a message within 50 ms.
+bool Answers(HWND window) {
+  DWORD_PTR result;
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 50, &result) != 0;
+}
+
+TEST(Win32WindowSystem, HungWindowCostsTheTimeoutOnceAndGetsItsNewestTitleLater) {
+  constexpr unsigned kTimeout = 100;
+  Win32WindowSystem windows(kTimeout);
+  OtherWindow hung("応答する窓");
+  OwnWindow own("自分の窓");
+  ASSERT_NE(hung.hwnd(), nullptr);
+  hung.Command("hang 3000");
+  ASSERT_TRUE(PumpUntil([&] { return !Answers(hung.hwnd()); }, 3000));
+
+  auto start = std::chrono::steady_clock::now();
+  windows.WriteTitle(hung.id(), "一度目");
+  long first = Elapsed(start);
+  EXPECT_LT(first, static_cast<long>(kTimeout) + 250);
+  EXPECT_TRUE(windows.Unanswered(hung.id()));
+
+  start = std::chrono::steady_clock::now();
+  for (int tick = 0; tick < 5; ++tick) windows.WriteTitle(hung.id(), "最新 " + std::to_string(tick));
+  long again = Elapsed(start);
+  EXPECT_LT(again, 50) << "later writes waited for the hung window again";
+
+  start = std::chrono::steady_clock::now();
+  EXPECT_EQ(windows.ReadTitle(hung.id()), "応答する窓");
+  long read = Elapsed(start);
+  EXPECT_LT(read, 50);
+
+  windows.WriteTitle(own.id(), "次の窓への書き込み");
+  EXPECT_EQ(TextOf(own.hwnd()), L"次の窓への書き込み");
+  std::printf("write into the hung window: %ld ms (timeout %u ms); five more writes: %ld ms; "
+              "a read: %ld ms\n",
+              first, kTimeout, again, read);
+
+  EXPECT_TRUE(PumpUntil([&] { return windows.ReadTitle(hung.id()) == "最新 4"; }, 10000))
+      << windows.ReadTitle(hung.id());
+  EXPECT_FALSE(windows.Unanswered(hung.id()));
+  windows.WriteTitle(hung.id(), "答えた後");
+  EXPECT_EQ(windows.ReadTitle(hung.id()), "答えた後");
+}
+
+TEST(Win32WindowSystem, TitleHeldForAHungWindowIsSentWhenTheObjectGoes) {
+  OtherWindow hung("元の題");
+  ASSERT_NE(hung.hwnd(), nullptr);
+  hung.Command("hang 1500");
+  ASSERT_TRUE(PumpUntil([&] { return !Answers(hung.hwnd()); }, 3000));
+  {
+    Win32WindowSystem windows(100);
+    windows.WriteTitle(hung.id(), "行: 12:00:00");
+    windows.WriteTitle(hung.id(), "元の題に戻す");
+    ASSERT_TRUE(windows.Unanswered(hung.id()));
+  }
+  // The answer to the object that has gone must find nothing to do.
+  EXPECT_TRUE(PumpUntil([&] { return TextOf(hung.hwnd()) == L"元の題に戻す"; }, 10000))
+      << WideToUtf8(TextOf(hung.hwnd()));
+  test::Pump(300);
+  EXPECT_EQ(TextOf(hung.hwnd()), L"元の題に戻す");
+}
+
+}  // namespace
+}  // namespace quillenta
