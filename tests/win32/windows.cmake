@@ -7,7 +7,7 @@ target_link_libraries(testwin_win32 PRIVATE shell32)
 
 quillenta_unit_test(test_win32_windows
   SOURCES win32/window_system_test.cpp win32/instance_guard_test.cpp
-  LIBS q_win32)
+  LIBS q_win32 GTest::gmock)
 # The tests start testwin.exe from their own folder.
 add_dependencies(test_win32_windows testwin_win32)
 set_target_properties(test_win32_windows testwin_win32 PROPERTIES

@@ -70,12 +70,17 @@ Win32WindowSystem::Win32WindowSystem(unsigned write_timeout_ms)
 
 Win32WindowSystem::~Win32WindowSystem() {
   Living().erase(serial_);
+  // Wine drops a sent message once its sender stops waiting, so a title held back would be
+  // lost for good: the last titles get a longer wait, one second for all of them together.
+  const ULONGLONG deadline = GetTickCount64() + std::max(write_timeout_ms_, 1000u);
   for (auto& [window, title] : unanswered_) {
     HWND hwnd = ToHwnd(window);
-    if (!IsWindow(hwnd)) continue;
+    ULONGLONG now = GetTickCount64();
+    if (!IsWindow(hwnd) || now >= deadline) continue;
     DWORD_PTR result = 0;
     SendMessageTimeoutW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()),
-                        SMTO_ABORTIFHUNG | SMTO_NORMAL, write_timeout_ms_, &result);
+                        SMTO_ABORTIFHUNG | SMTO_NORMAL, static_cast<UINT>(deadline - now),
+                        &result);
   }
 }
 

@@ -22,7 +22,8 @@ class Win32WindowSystem : public WindowSystem {
   // write_timeout_ms bounds a write into a window that does not answer.
   explicit Win32WindowSystem(unsigned write_timeout_ms = 50);
   // A title still held for a window that has not answered is sent once more, waiting at most
-  // the timeout for each such window, so that a restore at shutdown is not simply dropped.
+  // a second (or the timeout, if longer) for all such windows together, so that a restore at
+  // shutdown reaches a window that answers again within that time.
   ~Win32WindowSystem() override;
   Win32WindowSystem(const Win32WindowSystem&) = delete;
   Win32WindowSystem& operator=(const Win32WindowSystem&) = delete;
