@@ -93,7 +93,8 @@ WindowId Win32WindowSystem::ForegroundWindow() {
 std::string Win32WindowSystem::ReadTitle(WindowId window) {
   HWND hwnd = ToHwnd(window);
   if (window == kNoWindow || !IsWindow(hwnd)) return {};
-  return WideToUtf8(ReadWide(hwnd));
+  auto held = unanswered_.find(window);
+  return WideToUtf8(held != unanswered_.end() ? held->second : ReadWide(hwnd));
 }
 
 void Win32WindowSystem::WriteTitle(WindowId window, const std::string& title) {
@@ -131,9 +132,12 @@ void Win32WindowSystem::Send(WindowId window, std::wstring title) {
 
 WindowId Win32WindowSystem::FindWindowByTitle(const std::string& title) {
   std::wstring wanted = Utf8ToWide(title);
+  for (const auto& [window, held] : unanswered_) {
+    if (held == wanted && IsWindow(ToHwnd(window))) return window;
+  }
   HWND found = nullptr;
   while ((found = FindWindowExW(nullptr, found, nullptr, wanted.c_str())) != nullptr) {
-    if (ReadWide(found) == wanted) return ToId(found);
+    if (!Unanswered(ToId(found)) && ReadWide(found) == wanted) return ToId(found);
   }
   return kNoWindow;
 }

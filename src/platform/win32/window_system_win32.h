@@ -16,7 +16,9 @@ namespace quillenta {
 // A window whose write timed out is not written again until it answers: its newest title is
 // kept and sent when it has worked through its queue, which this object hears of through
 // SendMessageCallbackW. The news arrives while the calling thread retrieves messages, as the
-// program's message loop does.
+// program's message loop does. Until then the window reads as bearing that title: what it
+// shows meanwhile is a title this program wrote, not one its owner set, and taking it for the
+// owner's would give the window a stale line back as its own at the next switch.
 class Win32WindowSystem : public WindowSystem {
  public:
   // write_timeout_ms bounds a write into a window that does not answer.
