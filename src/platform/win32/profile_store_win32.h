@@ -10,7 +10,10 @@ namespace quillenta {
 // it and puts it in place of the old one in one step (ReplaceFileW, or MoveFileExW with
 // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). A file read as code page 932 (as the
 // Windows program writes it) is written back in code page 932 while every character fits, so
-// the old program can still read it; otherwise, and for a new file, UTF-8.
+// the old program can still read it; otherwise, and for a new file, UTF-8. A text whose code
+// page 932 bytes would read back as other text (bytes that happen to form valid UTF-8) is
+// written as UTF-8. A file that is read-only, immutable or held open by another program is
+// refused before anything is written.
 class Win32ProfileStore : public ProfileStore {
  public:
   // A UTF-8 path.
@@ -20,7 +23,8 @@ class Win32ProfileStore : public ProfileStore {
   LoadResult Load(std::string& text) override;
   void Commit(const std::string& text) override;
 
-  // Whether the next commit writes code page 932.
+  // Whether the file was last read or written as code page 932: the next commit then writes
+  // code page 932 if its text fits.
   bool WritesCodePage932() const { return code_page_932_; }
 
  private:
@@ -28,9 +32,12 @@ class Win32ProfileStore : public ProfileStore {
   bool code_page_932_ = false;
 };
 
-// The file's bytes as UTF-8: a valid UTF-8 file as it is, any other through code page 932.
+// The file's bytes as UTF-8: a valid UTF-8 file as it is (a byte-order mark included, which the
+// document keeps), any other through code page 932 read as Linux's iconv reads it, with U+FFFD
+// for each byte that starts no character.
 std::string DecodeProfileBytesWin32(std::string_view bytes, bool* was_code_page_932);
-// The code page 932 bytes of a UTF-8 text; false when some character has none.
+// The code page 932 bytes of a UTF-8 text; false when some character has none or its bytes would
+// read back as another character.
 bool EncodeCodePage932(std::string_view utf8, std::string& bytes);
 
 // Beside the executable (its path with the extension replaced by ".INI") when that folder is
