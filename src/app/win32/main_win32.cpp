@@ -1,3 +1,4 @@
+#include <objbase.h>
 #include <windows.h>
 
 #include "app/win32/main_window.h"
@@ -9,7 +10,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   Win32InstanceGuard guard;
   if (!guard.Acquire()) return 0;
 
-  MainWindow window(instance, MakeWin32Platform());
-  if (!window.FormCreate()) return 0;
-  return window.Run();
+  // ShellExecuteW may hand a document to a shell extension, which needs COM on this thread.
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  int exit_code = 0;
+  {
+    MainWindow window(instance, MakeWin32Platform());
+    if (window.FormCreate()) exit_code = window.Run();
+  }
+  if (SUCCEEDED(com)) ::CoUninitialize();
+  return exit_code;
 }
