@@ -1,0 +1,207 @@
+#include "form/form_logic.h"
+
+#include <exception>
+
+namespace quillenta::form {
+
+FormLogic::FormLogic(ProgramCore& core, FormView& view) : core_(core), view_(view) {}
+
+template <typename F>
+void FormLogic::Guarded(F action) {
+  try {
+    action();
+  } catch (const std::exception& error) {
+    core_.errors().Report(error.what());
+  }
+}
+
+void FormLogic::RefreshAll(const std::vector<std::size_t>& controls) {
+  for (std::size_t index : controls) view_.Refresh(index);
+}
+
+void FormLogic::OnClick(std::string_view name) {
+  const ControlSpec* control = FindControl(name);
+  if (control == nullptr) return;
+  switch (control->action) {
+    case Action::kNone:
+      break;
+    case Action::kOk:
+      // Hidden first: a save that fails reports over the tray, not over the window.
+      view_.HideToTray();
+      core_.SaveSettings();
+      break;
+    case Action::kRevert:
+      Guarded([this] { core_.LoadSettings(); });
+      RefreshAll(OrderPositions());
+      break;
+    case Action::kCloseWindow:
+      view_.CloseWindow();
+      break;
+    case Action::kOrderItem:
+      core_.order_editor().Click(control->arg);
+      RefreshAll(OrderPositions());
+      break;
+    case Action::kOrderClear:
+      core_.order_editor().ClearSequence();
+      RefreshAll(OrderPositions());
+      break;
+    case Action::kResetConnectionTime:
+      Guarded([this] { core_.accounting().ResetConnectionTime(); });
+      break;
+    case Action::kResetTraffic:
+      Guarded([this] { core_.accounting().ResetTraffic(); });
+      break;
+    case Action::kBrowse:
+      Guarded([this, control] {
+        core_.time_watch().BrowseWatchProgram(control->arg, view_.Chooser());
+      });
+      break;
+    case Action::kLaunch:
+      Guarded([this, control] { core_.time_watch().LaunchWatchProgram(control->arg); });
+      break;
+    case Action::kOpenMail:
+    case Action::kOpenWeb:
+      if (auto address = Address(*control)) view_.OpenAddress(*address);
+      break;
+  }
+}
+
+void FormLogic::OnToggled(std::string_view name, bool on) {
+  const ControlSpec* control = FindControl(name);
+  if (control == nullptr) return;
+  Settings& settings = core_.settings();
+  switch (control->binding) {
+    case Binding::kFlag:
+      settings.SetFlag(control->flag, on);
+      break;
+    case Binding::kByteUnit:
+      if (on) settings.SetByteUnit(control->arg);
+      break;
+    case Binding::kCombinedReceived:
+      settings.SetCombinedReceived(on);
+      break;
+    case Binding::kCombinedSent:
+      settings.SetCombinedSent(on);
+      break;
+    default:
+      break;
+  }
+}
+
+void FormLogic::OnTextEdited(std::string_view name, std::string text) {
+  const ControlSpec* control = FindControl(name);
+  if (control != nullptr && control->binding == Binding::kText) {
+    core_.settings().SetText(control->text, std::move(text));
+  }
+}
+
+void FormLogic::OnMenuItem(std::string_view name, std::string_view owner) {
+  const MenuItemSpec* item = FindMenuItem(name);
+  if (item == nullptr) return;
+  switch (item->action) {
+    case MenuAction::kEndProgram:
+      view_.EndProgram();
+      break;
+    case MenuAction::kShowWindow:
+      view_.ShowFromTray();
+      break;
+    case MenuAction::kCopyField:
+      for (const MenuSpec& menu : Menus()) {
+        for (const MenuItemSpec& candidate : menu.items) {
+          if (&candidate == item) view_.CopyField(owner.empty() ? menu.owner : owner);
+        }
+      }
+      break;
+    case MenuAction::kToggleExtra:
+      core_.settings().ToggleExtra();
+      break;
+  }
+}
+
+bool FormLogic::Checked(const ControlSpec& control) const {
+  const Settings& settings = core_.settings();
+  switch (control.binding) {
+    case Binding::kFlag:
+      return settings.Flag(control.flag);
+    case Binding::kByteUnit:
+      return static_cast<int>(settings.Unit()) == control.arg;
+    case Binding::kCombinedReceived:
+      return settings.CombinedReceived();
+    case Binding::kCombinedSent:
+      return settings.CombinedSent();
+    default:
+      return false;
+  }
+}
+
+std::string FormLogic::Text(const ControlSpec& control) const {
+  switch (control.binding) {
+    case Binding::kText:
+      return core_.settings().Text(control.text);
+    case Binding::kOrderPosition:
+      return core_.order_editor().Label(control.arg);
+    default:
+      return control.caption;
+  }
+}
+
+bool FormLogic::Visible(const ControlSpec& control) const {
+  return !control.extra_only || core_.settings().ExtraMode();
+}
+
+bool FormLogic::MenuChecked(std::string_view item) const {
+  const MenuItemSpec* spec = FindMenuItem(item);
+  return spec != nullptr && spec->action == MenuAction::kToggleExtra &&
+         core_.settings().ExtraMode();
+}
+
+std::optional<std::string> FormLogic::Address(const ControlSpec& control) const {
+  switch (control.action) {
+    case Action::kOpenMail:
+      return "mailto:" + control.caption;
+    case Action::kOpenWeb:
+      return control.caption;
+    default:
+      return std::nullopt;
+  }
+}
+
+std::vector<std::size_t> FormLogic::ShownBy(const SettingChange& change) const {
+  std::vector<std::size_t> shown;
+  const auto& controls = Controls();
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const ControlSpec& control = controls[i];
+    bool affected = false;
+    switch (change.kind) {
+      case SettingChange::Kind::kFlag:
+        affected = control.binding == Binding::kFlag && control.flag == change.flag;
+        break;
+      case SettingChange::Kind::kText:
+        affected = control.binding == Binding::kText && control.text == change.text;
+        break;
+      case SettingChange::Kind::kByteUnit:
+        affected = control.binding == Binding::kByteUnit;
+        break;
+      case SettingChange::Kind::kExtraMode:
+        affected = control.extra_only || control.popup_menu == "PopupMenu3";
+        break;
+      case SettingChange::Kind::kCombined:
+        affected = control.binding == Binding::kCombinedReceived ||
+                   control.binding == Binding::kCombinedSent;
+        break;
+    }
+    if (affected) shown.push_back(i);
+  }
+  return shown;
+}
+
+std::vector<std::size_t> FormLogic::OrderPositions() const {
+  std::vector<std::size_t> positions;
+  const auto& controls = Controls();
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    if (controls[i].binding == Binding::kOrderPosition) positions.push_back(i);
+  }
+  return positions;
+}
+
+}  // namespace quillenta::form
