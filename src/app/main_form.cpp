@@ -15,9 +15,9 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <QStyle>
 #include <QTabWidget>
 #include <QUrl>
+#include <algorithm>
 
 #include "app/file_chooser.h"
 
@@ -25,19 +25,16 @@ namespace quillenta {
 
 namespace {
 
-// "b52" -> "52": a control's number is its key's.
-QString KeyNumber(const char* key_name) { return QString::fromLatin1(key_name + 1); }
-
-QString Caption(const QString& text) {
-  QString plain = text;
-  plain.remove(QLatin1Char('&'));
-  return plain;
+QString Q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // What a control needs to show its whole caption.
 int NeededWidth(const QWidget* control) {
   if (auto* button = qobject_cast<const QPushButton*>(control)) {
-    return button->fontMetrics().horizontalAdvance(Caption(button->text())) + 6;
+    return button->fontMetrics().horizontalAdvance(
+               Q(form::PlainCaption(button->text().toStdString()))) +
+           6;
   }
   if (auto* group = qobject_cast<const QGroupBox*>(control)) {
     return group->fontMetrics().horizontalAdvance(group->title()) + 16;
@@ -50,10 +47,9 @@ int NeededWidth(const QWidget* control) {
 QFont MainForm::UiFont() {
   const QStringList families = QFontDatabase::families();
   QString family;
-  for (const char* preferred : {"ＭＳ Ｐゴシック", "MS PGothic", "Noto Sans CJK JP", "IPAPGothic",
-                                "IPAexGothic", "VL PGothic", "TakaoPGothic"}) {
-    if (families.contains(QString::fromUtf8(preferred))) {
-      family = QString::fromUtf8(preferred);
+  for (std::string_view preferred : form::Window().font_families) {
+    if (families.contains(Q(preferred))) {
+      family = Q(preferred);
       break;
     }
   }
@@ -68,7 +64,7 @@ QFont MainForm::UiFont() {
     }
   }
   QFont font(family.isEmpty() ? QApplication::font().family() : family);
-  font.setPixelSize(12);
+  font.setPixelSize(form::Window().font_pixel_size);
   return font;
 }
 
@@ -92,27 +88,33 @@ MainForm::MainForm(Application& app, FileChooser* chooser)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       app_(app),
-      chooser_(chooser) {
+      chooser_(chooser),
+      logic_(app.core(), *this) {
   if (chooser_ == nullptr) {
     own_chooser_ = std::make_unique<QtFileChooser>(this);
     chooser_ = own_chooser_.get();
   }
-  setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QStringLiteral("Quillenta"));
+  const form::WindowSpec& window = form::Window();
+  setObjectName(Q(window.name));
+  setWindowTitle(Q(window.caption));
   setWindowIcon(tray_.icon().icon());
-  setFixedSize(kClientWidth, kClientHeight);
+  setFixedSize(window.client_width, window.client_height);
   tray_.SetMenuFont([] { return UiFont(); });
 
-  // Until the contents exist every control pointer is null and the hooks pass them by; the
-  // build reads the model afresh.
+  // Until the contents exist there are no widgets for the hooks to refresh; the build reads
+  // the model afresh.
   QPointer<MainForm> self(this);
   app_.settings().Subscribe([self](const SettingChange& change) {
     if (self) self->OnSettingChanged(change);
   });
-  app_.order_editor().on_changed = [this] { RefreshOrderLabels(); };
+  app_.order_editor().on_changed = [this] {
+    for (std::size_t index : logic_.OrderPositions()) Refresh(index);
+  };
 
-  connect(&tray_, &TrayIcon::quitChosen, &app_, &Application::FormClose);
-  connect(&tray_, &TrayIcon::settingsChosen, this, &MainForm::ShowFromTray);
+  // The tray's menu is drawn by the tray; what its items do is the form's.
+  connect(&tray_, &TrayIcon::quitChosen, this, [this] { logic_.OnMenuItem("MenuQuit"); });
+  connect(&tray_, &TrayIcon::settingsChosen, this,
+          [this] { logic_.OnMenuItem("MenuSettings"); });
   connect(&tray_, &TrayIcon::noHost, this, [this] {
     if (isHidden()) ShowCentered();
   });
@@ -133,21 +135,61 @@ void MainForm::EnsureBuilt() {
       "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
       "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0px 2px; }"));
 
+  const auto& controls = form::Controls();
+  widgets_.assign(controls.size(), nullptr);
+  const std::size_t tab_control = std::find_if(controls.begin(), controls.end(), [](auto& c) {
+                                    return c.kind == form::Kind::kTabControl;
+                                  }) - controls.begin();
   tabs_ = new QTabWidget(this);
-  tabs_->setObjectName(QStringLiteral("PageControl1"));
-  tabs_->setGeometry(1, 0, 641, 249);
-  tabs_->addTab(BuildOrderTab(), QStringLiteral("順番"));
-  tabs_->addTab(BuildContentTab1(), QStringLiteral("内容1"));
-  tabs_->addTab(BuildContentTab2(), QStringLiteral("内容２"));
-  tabs_->addTab(BuildWatchTab(), QStringLiteral("時間監視"));
-  tabs_->addTab(BuildAboutTab(), QStringLiteral("Quillentaについて"));
-  tabs_->setCurrentIndex(0);
-  BuildBottomRow();
+  tabs_->setObjectName(Q(controls[tab_control].name));
+  const form::Rect& area = controls[tab_control].rect;
+  tabs_->setGeometry(area.x, area.y, area.width, area.height);
+  widgets_[tab_control] = tabs_;
 
-  SyncByteUnit();
-  SyncExtraMode();
-  SyncCombined();
-  RefreshOrderLabels();
+  // A page joins the tab control once its contents are complete, as each page was laid out
+  // on its own.
+  QWidget* page = nullptr;
+  QString page_caption;
+  auto close_page = [&] {
+    if (page != nullptr) tabs_->addTab(page, page_caption);
+    page = nullptr;
+  };
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const form::ControlSpec& spec = controls[i];
+    if (spec.kind == form::Kind::kTabControl) continue;
+    if (spec.kind == form::Kind::kTabPage) {
+      close_page();
+      page = new QWidget;
+      page->setObjectName(Q(spec.name));
+      page_caption = Q(spec.caption);
+      widgets_[i] = page;
+      continue;
+    }
+    if (spec.page == -1) close_page();
+    QWidget* parent = spec.group.empty() ? (spec.page == -1 ? this : page)
+                                         : WidgetNamed(spec.group);
+    widgets_[i] = BuildControl(spec, parent);
+  }
+  close_page();
+  tabs_->setCurrentIndex(0);
+
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    if (!controls[i].buddy.empty()) {
+      static_cast<QLabel*>(widgets_[i])->setBuddy(WidgetNamed(controls[i].buddy));
+    }
+  }
+  for (int chain = -1; chain < tabs_->count(); ++chain) {
+    std::vector<const form::ControlSpec*> focusable;
+    for (const form::ControlSpec& spec : controls) {
+      if (spec.page == chain && spec.tab_order >= 0) focusable.push_back(&spec);
+    }
+    std::sort(focusable.begin(), focusable.end(),
+              [](auto* a, auto* b) { return a->tab_order < b->tab_order; });
+    for (std::size_t n = 1; n < focusable.size(); ++n) {
+      setTabOrder(WidgetNamed(focusable[n - 1]->name), WidgetNamed(focusable[n]->name));
+    }
+  }
+  for (std::size_t i = 0; i < controls.size(); ++i) Refresh(i);
 }
 
 void MainForm::setVisible(bool visible) {
@@ -157,158 +199,62 @@ void MainForm::setVisible(bool visible) {
 
 MainForm::~MainForm() { app_.order_editor().on_changed = nullptr; }
 
-void MainForm::BuildBottomRow() {
-  QPushButton* ok =
-      AddButton(this, QStringLiteral("Button51"), QStringLiteral("&OK"), QRect(168, 256, 97, 25));
-  QPushButton* reload = AddButton(this, QStringLiteral("Button52"), QStringLiteral("元に戻す(&R)"),
-                                  QRect(272, 256, 97, 25));
-  QPushButton* quit = AddButton(this, QStringLiteral("Button53"), QStringLiteral("終了(&X)"),
-                                QRect(376, 256, 97, 25));
-  QCheckBox* at_start =
-      AddCheck(this, FlagKey::b49, QStringLiteral("起動ごとに設定"), QRect(488, 253, 113, 25));
-  connect(ok, &QPushButton::clicked, this, [this] {
-    HideToTray();
-    app_.SaveSettings();
-  });
-  connect(reload, &QPushButton::clicked, this, [this] {
-    Guarded([this] { app_.LoadSettings(); });
-    RefreshOrderLabels();
-  });
-  connect(quit, &QPushButton::clicked, this, &QWidget::close);
-  setTabOrder(ok, reload);
-  setTabOrder(reload, quit);
-  setTabOrder(quit, at_start);
-  setTabOrder(at_start, tabs_);
-}
-
-QGroupBox* MainForm::AddGroup(QWidget* parent, const QString& title, QRect geometry) {
-  auto* group = new QGroupBox(title, parent);
-  group->setGeometry(geometry);
-  FitCaption(group);
-  return group;
-}
-
-QCheckBox* MainForm::AddCheck(QWidget* parent, FlagKey key, const QString& caption,
-                              QRect geometry) {
-  auto* box = new QCheckBox(caption, parent);
-  box->setObjectName(QStringLiteral("CheckBox") + KeyNumber(Def(key).name));
-  box->setGeometry(geometry);
-  box->setChecked(app_.settings().Flag(key));
-  FitCaption(box);
-  checks_[Settings::Index(key)] = box;
-  connect(box, &QCheckBox::toggled, this,
-          [this, key](bool on) { app_.settings().SetFlag(key, on); });
-  return box;
-}
-
-QLineEdit* MainForm::AddEdit(QWidget* parent, TextKey key, QRect geometry) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(QStringLiteral("Edit") + KeyNumber(Def(key).name));
-  edit->setGeometry(geometry);
-  edit->setText(QString::fromStdString(app_.settings().Text(key)));
-  edit->setCursorPosition(0);
-  edits_[Settings::Index(key)] = edit;
-  // textEdited, not textChanged: a text the model sets must not echo back as an edit.
-  connect(edit, &QLineEdit::textEdited, this,
-          [this, key](const QString& text) { app_.settings().SetText(key, text.toStdString()); });
-  return edit;
-}
-
-QLineEdit* MainForm::AddLabeledEdit(QWidget* parent, TextKey key, const QString& caption, int x,
-                                    int y, int caption_width, int edit_width) {
-  QLabel* label = AddLabel(parent, caption, QRect(x, y, caption_width, 21));
-  QLineEdit* edit = AddEdit(parent, key, QRect(x + caption_width, y, edit_width, 21));
-  label->setBuddy(edit);
-  return edit;
-}
-
-QLabel* MainForm::AddLabel(QWidget* parent, const QString& text, QRect geometry) {
-  auto* label = new QLabel(text, parent);
-  label->setGeometry(geometry);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  FitCaption(label);
-  return label;
-}
-
-QPushButton* MainForm::AddButton(QWidget* parent, const QString& name, const QString& caption,
-                                 QRect geometry) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
-  button->setGeometry(geometry);
-  // Enter in a field must press nothing.
-  button->setAutoDefault(false);
-  button->setDefault(false);
-  FitCaption(button);
-  return button;
-}
-
-void MainForm::Guarded(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& error) {
-    app_.errors().Report(error.what());
-  }
+QWidget* MainForm::WidgetNamed(std::string_view name) const {
+  const std::size_t index = form::IndexOf(name);
+  return index < widgets_.size() ? widgets_[index] : nullptr;
 }
 
 void MainForm::OnSettingChanged(const SettingChange& change) {
-  switch (change.kind) {
-    case SettingChange::Kind::kFlag:
-      if (QCheckBox* box = checks_[Settings::Index(change.flag)]) {
-        QSignalBlocker block(box);
-        box->setChecked(app_.settings().Flag(change.flag));
+  for (std::size_t index : logic_.ShownBy(change)) Refresh(index);
+}
+
+void MainForm::Refresh(std::size_t index) {
+  if (index >= widgets_.size() || widgets_[index] == nullptr) return;
+  const form::ControlSpec& spec = form::Controls()[index];
+  QWidget* widget = widgets_[index];
+  switch (spec.kind) {
+    case form::Kind::kCheckBox: {
+      auto* box = static_cast<QCheckBox*>(widget);
+      QSignalBlocker block(box);
+      box->setChecked(logic_.Checked(spec));
+      break;
+    }
+    case form::Kind::kRadioButton: {
+      // Turning one on turns its siblings off; turning the chosen one off is not a choice.
+      auto* radio = static_cast<QRadioButton*>(widget);
+      if (logic_.Checked(spec) && !radio->isChecked()) {
+        QSignalBlocker block(radio);
+        radio->setChecked(true);
       }
       break;
-    case SettingChange::Kind::kText:
-      if (QLineEdit* edit = edits_[Settings::Index(change.text)]) {
-        const QString text = QString::fromStdString(app_.settings().Text(change.text));
-        if (edit->text() != text) {
-          edit->setText(text);
-          edit->setCursorPosition(0);
-        }
+    }
+    case form::Kind::kEdit: {
+      auto* edit = static_cast<QLineEdit*>(widget);
+      const QString text = QString::fromStdString(logic_.Text(spec));
+      if (edit->text() != text) {
+        edit->setText(text);
+        edit->setCursorPosition(0);
       }
       break;
-    case SettingChange::Kind::kByteUnit:
-      SyncByteUnit();
+    }
+    case form::Kind::kLabel:
+      if (spec.binding == form::Binding::kOrderPosition) {
+        static_cast<QLabel*>(widget)->setText(QString::fromStdString(logic_.Text(spec)));
+      }
       break;
-    case SettingChange::Kind::kExtraMode:
-      SyncExtraMode();
-      break;
-    case SettingChange::Kind::kCombined:
-      SyncCombined();
+    default:
       break;
   }
-}
-
-void MainForm::SyncByteUnit() {
-  QRadioButton* chosen = unit_buttons_[static_cast<int>(app_.settings().Unit()) - 1];
-  if (chosen == nullptr || chosen->isChecked()) return;
-  QSignalBlocker block(chosen);
-  chosen->setChecked(true);
-}
-
-void MainForm::SyncExtraMode() {
-  const bool on = app_.settings().ExtraMode();
-  if (extra_action_ != nullptr) {
-    QSignalBlocker block(extra_action_);
-    extra_action_->setChecked(on);
-  }
-  if (combined_received_ != nullptr) combined_received_->setVisible(on);
-  if (combined_sent_ != nullptr) combined_sent_->setVisible(on);
-}
-
-void MainForm::SyncCombined() {
-  for (auto [box, on] : {std::pair{combined_received_, app_.settings().CombinedReceived()},
-                         std::pair{combined_sent_, app_.settings().CombinedSent()}}) {
-    if (box == nullptr) continue;
-    QSignalBlocker block(box);
-    box->setChecked(on);
-  }
-}
-
-void MainForm::RefreshOrderLabels() {
-  for (int code = 1; code <= kItemCodeCount; ++code) {
-    if (QLabel* label = position_labels_[code]) {
-      label->setText(QString::fromStdString(app_.order_editor().Label(code)));
+  if (spec.extra_only) widget->setVisible(logic_.Visible(spec));
+  if (!spec.popup_menu.empty()) {
+    for (auto& [menu, menu_spec] : menus_) {
+      if (menu_spec->owner != spec.name) continue;
+      const QList<QAction*> actions = menu->actions();
+      for (qsizetype n = 0; n < actions.size(); ++n) {
+        if (!menu_spec->items[n].checkable) continue;
+        QSignalBlocker block(actions[n]);
+        actions[n]->setChecked(logic_.MenuChecked(menu_spec->items[n].name));
+      }
     }
   }
 }
@@ -327,12 +273,16 @@ void MainForm::ShowFromTray() {
   activateWindow();
 }
 
+void MainForm::CloseWindow() { close(); }
+
+void MainForm::EndProgram() { app_.FormClose(); }
+
 void MainForm::ShowCentered() {
   if (!placed_) {
     placed_ = true;
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
       QRect area = screen->availableGeometry();
-      move(area.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
+      move(area.center() - QPoint(width() / 2, height() / 2));
     }
   }
   show();
@@ -350,21 +300,30 @@ void MainForm::keyPressEvent(QKeyEvent* event) {
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
   auto* field = qobject_cast<QLineEdit*>(watched);
-  if (field != nullptr && (field == mail_field_ || field == web_field_) &&
-      event->type() == QEvent::MouseButtonRelease &&
+  if (field != nullptr && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    OpenLink(field);
+    const std::string name = field->objectName().toStdString();
+    if (const form::ControlSpec* spec = form::FindControl(name);
+        spec != nullptr && spec->kind == form::Kind::kLinkField) {
+      field->setFocus(Qt::MouseFocusReason);
+      field->selectAll();
+      logic_.OnClick(name);
+    }
   }
   return QWidget::eventFilter(watched, event);
 }
 
-void MainForm::OpenLink(QLineEdit* field) {
-  field->setFocus(Qt::MouseFocusReason);
-  field->selectAll();
-  QUrl url =
-      field == mail_field_ ? QUrl(QStringLiteral("mailto:") + field->text()) : QUrl(field->text());
+void MainForm::OpenAddress(const std::string& address) {
   // Hands the link to the desktop (xdg-open) and does not wait for it.
-  QDesktopServices::openUrl(url);
+  QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
+}
+
+void MainForm::CopyField(std::string_view control) {
+  if (auto* field = qobject_cast<QLineEdit*>(WidgetNamed(control))) {
+    field->setFocus(Qt::OtherFocusReason);
+    field->selectAll();
+    field->copy();
+  }
 }
 
 }  // namespace quillenta

@@ -1,10 +1,13 @@
-// The "順番" tab (the order editor's buttons) and the "Quillentaについて" tab.
+// The widgets of the form description, one control at a time.
 #include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <algorithm>
 
 #include "app/main_form.h"
@@ -13,12 +16,9 @@ namespace quillenta {
 
 namespace {
 
-constexpr const char* kItemCaptions[kItemCodeCount] = {
-    "タイトル",     "年",           "月",         "日",     "曜日",      "時",       "分",
-    "秒",           "物理メモリ",   "仮想メモリ", "ページ", "CPU使用率", "電池残量", "Systemﾘｿｰｽ",
-    "GDI リソース", "Userリソース", "接続時",     "接続分", "接続秒",    "受信量",   "送信量"};
-
 const QColor kLinkColor(0, 0, 255);
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // A read-only field drawn as a link. A line edit ignores an underlined font, so the line is
 // drawn here, under the text as the field lays it out.
@@ -43,128 +43,144 @@ class LinkField : public QLineEdit {
   }
 };
 
-constexpr const char* kContactAddress = "quillenta@users.noreply.github.com";
-constexpr const char* kWebPage = "https://github.com/quillenta/quillenta";
+Qt::Alignment AlignmentOf(form::Align align) {
+  switch (align) {
+    case form::Align::kCenter:
+      return Qt::AlignCenter;
+    case form::Align::kLeftTop:
+      return Qt::AlignLeft | Qt::AlignTop;
+    case form::Align::kLeftMiddle:
+      break;
+  }
+  return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+Qt::CursorShape CursorOf(form::Cursor cursor) {
+  switch (cursor) {
+    case form::Cursor::kHand:
+      return Qt::PointingHandCursor;
+    case form::Cursor::kCross:
+      return Qt::CrossCursor;
+    case form::Cursor::kArrow:
+      break;
+  }
+  return Qt::ArrowCursor;
+}
 
 }  // namespace
 
-QWidget* MainForm::BuildOrderTab() {
-  auto* page = new QWidget;
-  page->setObjectName(QStringLiteral("TabSheet1"));
-  QFont position_font = font();
-  position_font.setPixelSize(32);
-  constexpr int kColumns = 7;
-  constexpr int kLeft = 17;  // centres the 7 columns in the page
-  for (int code = 1; code <= kItemCodeCount; ++code) {
-    const int row = (code - 1) / kColumns;
-    const int x = kLeft + 88 * ((code - 1) % kColumns);
-    const int top = 56 * row;
-    auto* label = new QLabel(page);
-    label->setObjectName(QStringLiteral("PositionLabel%1").arg(code));
-    label->setGeometry(x, top, 75, 33);
-    label->setAlignment(Qt::AlignCenter);
-    label->setFont(position_font);
-    position_labels_[code] = label;
-    QPushButton* button =
-        AddButton(page, QStringLiteral("SpeedButton%1").arg(10 + code),
-                  QString::fromUtf8(kItemCaptions[code - 1]), QRect(x, top + 32, 75, 25));
-    button->setFocusPolicy(Qt::NoFocus);
-    connect(button, &QPushButton::clicked, this, [this, code] {
-      app_.order_editor().Click(code);
-      RefreshOrderLabels();
-    });
+QWidget* MainForm::BuildControl(const form::ControlSpec& spec, QWidget* parent) {
+  QRect place(spec.rect.x, spec.rect.y, spec.rect.width, spec.rect.height);
+  QWidget* control = nullptr;
+  bool fit = true;
+  switch (spec.kind) {
+    case form::Kind::kGroupBox:
+      control = new QGroupBox(Q(spec.caption), parent);
+      break;
+    case form::Kind::kLabel: {
+      auto* label = new QLabel(Q(spec.caption), parent);
+      label->setAlignment(AlignmentOf(spec.align));
+      if (!spec.left_of.empty()) {
+        // Keeps clear of a neighbour that widened to the left.
+        const int width =
+            std::max(place.width(), fontMetrics().horizontalAdvance(label->text()) + 4);
+        const QWidget* neighbour = WidgetNamed(spec.left_of);
+        place = QRect(std::min(place.x(), neighbour->x() - width), place.y(), width,
+                      place.height());
+      }
+      control = label;
+      break;
+    }
+    case form::Kind::kEdit: {
+      auto* edit = new QLineEdit(parent);
+      // textEdited, not textChanged: a text the model sets must not echo back as an edit.
+      connect(edit, &QLineEdit::textEdited, this, [this, name = spec.name](const QString& text) {
+        logic_.OnTextEdited(name, text.toStdString());
+      });
+      control = edit;
+      fit = false;
+      break;
+    }
+    case form::Kind::kCheckBox:
+    case form::Kind::kRadioButton: {
+      QAbstractButton* button = spec.kind == form::Kind::kCheckBox
+                                    ? static_cast<QAbstractButton*>(new QCheckBox(Q(spec.caption), parent))
+                                    : new QRadioButton(Q(spec.caption), parent);
+      if (spec.kind == form::Kind::kCheckBox) button->setChecked(logic_.Checked(spec));
+      connect(button, &QAbstractButton::toggled, this,
+              [this, name = spec.name](bool on) { logic_.OnToggled(name, on); });
+      control = button;
+      break;
+    }
+    case form::Kind::kPushButton: {
+      auto* button = new QPushButton(Q(spec.caption), parent);
+      // Enter in a field must press nothing.
+      button->setAutoDefault(false);
+      button->setDefault(false);
+      if (spec.tab_order < 0) button->setFocusPolicy(Qt::NoFocus);
+      connect(button, &QPushButton::clicked, this,
+              [this, name = spec.name] { logic_.OnClick(name); });
+      control = button;
+      break;
+    }
+    case form::Kind::kLinkField: {
+      auto* field = new LinkField(Q(spec.caption), parent);
+      field->setReadOnly(true);
+      field->setFrame(false);
+      field->setAttribute(Qt::WA_MacShowFocusRect, false);
+      field->setStyleSheet(
+          QStringLiteral("QLineEdit { color: #0000ff; background: transparent; border: none;"
+                         " }"));
+      field->setCursorPosition(0);
+      field->installEventFilter(this);
+      if (spec.grows_left) {
+        const int width = field->fontMetrics().horizontalAdvance(field->text()) + 6;
+        const int right = place.x() + place.width();
+        place = QRect(std::min(place.x(), right - width), place.y(),
+                      std::max(place.width(), width), place.height());
+      }
+      control = field;
+      fit = false;
+      break;
+    }
+    case form::Kind::kTabControl:
+    case form::Kind::kTabPage:
+      return nullptr;
   }
-  QPushButton* clear = AddButton(page, QStringLiteral("SpeedButton10"), QStringLiteral("クリア(C)"),
-                                 QRect((637 - 89) / 2, 180, 89, 25));
-  clear->setFocusPolicy(Qt::NoFocus);
-  connect(clear, &QPushButton::clicked, this, [this] {
-    app_.order_editor().ClearSequence();
-    RefreshOrderLabels();
-  });
-  return page;
+  control->setObjectName(Q(spec.name));
+  if (spec.font.pixel_size != 0) {
+    QFont face = font();
+    face.setPixelSize(spec.font.pixel_size);
+    face.setItalic(spec.font.italic);
+    control->setFont(face);
+  }
+  control->setGeometry(place);
+  if (spec.cursor != form::Cursor::kArrow) control->setCursor(CursorOf(spec.cursor));
+  if (spec.transparent) control->setAttribute(Qt::WA_TranslucentBackground);
+  if (fit) FitCaption(control);
+  for (const form::MenuSpec& menu : form::Menus()) {
+    if (!menu.owner.empty() && menu.owner == spec.name) BuildMenu(menu, control);
+  }
+  return control;
 }
 
-QMenu* MainForm::AddCopyMenu(QLineEdit* field, const QString& menu_name) {
+void MainForm::BuildMenu(const form::MenuSpec& spec, QWidget* owner) {
   auto* menu = new QMenu(this);
-  menu->setObjectName(menu_name);
+  menu->setObjectName(Q(spec.name));
   menu->setFont(font());
-  QAction* copy = menu->addAction(QStringLiteral("コピー"));
-  connect(copy, &QAction::triggered, this, [field] {
-    field->setFocus(Qt::OtherFocusReason);
-    field->selectAll();
-    field->copy();
-  });
-  field->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(field, &QWidget::customContextMenuRequested, this,
-          [field, menu](const QPoint& at) { menu->popup(field->mapToGlobal(at)); });
-  return menu;
-}
-
-QWidget* MainForm::BuildAboutTab() {
-  auto* page = new QWidget;
-  page->setObjectName(QStringLiteral("TabSheet5"));
-
-  auto* version = new QLabel(QStringLiteral("Version２"), page);
-  version->setObjectName(QStringLiteral("VersionLabel"));
-  QFont version_font = font();
-  version_font.setPixelSize(160);
-  version_font.setItalic(true);
-  version->setFont(version_font);
-  // The glyphs sit low in a CJK face's tall line; lifting the label keeps them clear of the
-  // author's line below.
-  version->setGeometry(4, -44, 629, 236);
-  version->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  FitCaption(version);
-
-  auto* dot = new QLabel(QStringLiteral("."), page);
-  dot->setObjectName(QStringLiteral("ExtraLabel"));
-  QFont dot_font = font();
-  dot_font.setPixelSize(4);
-  dot->setFont(dot_font);
-  dot->setGeometry(336, 40, 21, 25);
-  dot->setAlignment(Qt::AlignCenter);
-  dot->setAttribute(Qt::WA_TranslucentBackground);
-  dot->setCursor(Qt::CrossCursor);
-  dot->raise();
-  auto* extra_menu = new QMenu(this);
-  extra_menu->setObjectName(QStringLiteral("PopupMenu3"));
-  extra_menu->setFont(font());
-  extra_action_ = extra_menu->addAction(QStringLiteral("おまけ"));
-  extra_action_->setObjectName(QStringLiteral("MenuExtra"));
-  extra_action_->setCheckable(true);
-  connect(extra_action_, &QAction::triggered, this, [this] { app_.settings().ToggleExtra(); });
-  dot->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(dot, &QWidget::customContextMenuRequested, this,
-          [dot, extra_menu](const QPoint& at) { extra_menu->popup(dot->mapToGlobal(at)); });
-
-  auto make_link = [this, page](const char* text, const QString& name) {
-    auto* field = new LinkField(QString::fromUtf8(text), page);
-    field->setObjectName(name);
-    field->setReadOnly(true);
-    field->setFrame(false);
-    field->setAttribute(Qt::WA_MacShowFocusRect, false);
-    field->setStyleSheet(
-        QStringLiteral("QLineEdit { color: #0000ff; background: transparent; border: none;"
-                       " }"));
-    field->setCursor(Qt::PointingHandCursor);
-    field->setCursorPosition(0);
-    field->installEventFilter(this);
-    return field;
-  };
-  mail_field_ = make_link(kContactAddress, QStringLiteral("MailField"));
-  web_field_ = make_link(kWebPage, QStringLiteral("WebField"));
-  // The address is longer than the classic field: the field keeps its right edge and grows
-  // to the left, and the author's caption moves along with it.
-  const int mail_width = mail_field_->fontMetrics().horizontalAdvance(mail_field_->text()) + 6;
-  const int mail_left = std::min(536, 536 + 89 - mail_width);
-  mail_field_->setGeometry(mail_left, 183, std::max(89, mail_width), 16);
-  web_field_->setGeometry(312, 200, 317, 16);
-  const QString author = QStringLiteral("作者Vouk：");
-  const int author_width = std::max(54, fontMetrics().horizontalAdvance(author) + 4);
-  AddLabel(page, author, QRect(std::min(482, mail_left - author_width), 184, author_width, 16));
-  AddCopyMenu(mail_field_, QStringLiteral("PopupMenu2"));
-  AddCopyMenu(web_field_, QStringLiteral("PopupMenu4"));
-  return page;
+  for (const form::MenuItemSpec& item : spec.items) {
+    QAction* action = menu->addAction(Q(item.caption));
+    action->setObjectName(Q(item.name));
+    action->setCheckable(item.checkable);
+    connect(action, &QAction::triggered, this,
+            [this, name = item.name, owner_name = spec.owner] {
+              logic_.OnMenuItem(name, owner_name);
+            });
+  }
+  owner->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(owner, &QWidget::customContextMenuRequested, this,
+          [owner, menu](const QPoint& at) { menu->popup(owner->mapToGlobal(at)); });
+  menus_.emplace_back(menu, &spec);
 }
 
 }  // namespace quillenta
