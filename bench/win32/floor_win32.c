@@ -6,6 +6,8 @@
  *   floor_win32.exe                  writes into the foreground window
  *   floor_win32.exe /into TITLE      writes into the top-level window titled TITLE
  *   floor_win32.exe ... /seconds N   ends by itself after N seconds
+ *   floor_win32.exe ... /every N     writes every Nth tick instead of every fifth (1: each
+ *                                    tick, as often as a line with a per-tick figure changes)
  *
  * Either way the window it wrote gets its own title back when the writer moves on or ends
  * (WM_CLOSE, WM_ENDSESSION, the time running out). Beside the real program the benchmark
@@ -25,7 +27,7 @@ static HWND target;       /* the window holding our text, whose title is `saved`
 static wchar_t *saved;
 static wchar_t *reading;
 static size_t reading_size;
-static long ticks, limit_ticks;
+static long ticks, limit_ticks, write_every = 5;
 static unsigned long long checksum;
 
 static void write_title(HWND window, const wchar_t *text) {
@@ -71,7 +73,7 @@ static void tick(void) {
   FILETIME idle, kernel, user;
   if (GetSystemTimes(&idle, &kernel, &user)) checksum += idle.dwLowDateTime;
 
-  if (ticks % 5 == 0) {
+  if (ticks % write_every == 0) {
     HWND wanted = fixed_target ? fixed_target : foreground;
     if (wanted != target) {
       give_back();
@@ -84,7 +86,7 @@ static void tick(void) {
       size_t size = wcslen(saved) + 32;
       wchar_t *text = malloc(size * sizeof *text);
       if (text) {
-        swprintf(text, size, L"%ls floor %ld", saved, ticks / 5);
+        swprintf(text, size, L"%ls floor %ld", saved, ticks / write_every);
         write_title(target, text);
         free(text);
       }
@@ -124,7 +126,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   for (int i = 1; argv && i + 1 < argc; i += 2) {
     if (wcscmp(argv[i], L"/into") == 0) into = argv[i + 1];
     else if (wcscmp(argv[i], L"/seconds") == 0) limit_ticks = wcstol(argv[i + 1], NULL, 10) * 5;
+    else if (wcscmp(argv[i], L"/every") == 0) write_every = wcstol(argv[i + 1], NULL, 10);
   }
+  if (write_every < 1) write_every = 1;
   if (into) {
     fixed_target = FindWindowW(NULL, into);
     if (!fixed_target) return 2;
