@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # wine-session.sh COMMAND [ARGS...]
 # Runs COMMAND inside a private Windows session: a new Wine prefix in a temporary folder, a
-# private Xvfb with openbox, and the Japanese fonts mapped before any window is drawn. The
-# command sees WINEPREFIX, DISPLAY, WINE (the loader) and QUILLENTA_WINE_TMP (a scratch folder
-# of the session). At the end only this session's wineserver, window manager and X server are
-# ended, so other Wine sessions on the machine go on.
+# private Xvfb with openbox and a trayer notification area at the bottom right, and the
+# Japanese fonts mapped before any window is drawn. The command sees WINEPREFIX, DISPLAY, WINE
+# (the loader) and QUILLENTA_WINE_TMP (a scratch folder of the session). At the end only this
+# session's wineserver, window manager, tray and X server are ended, so other Wine sessions on
+# the machine go on.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -38,6 +39,15 @@ grep -q '[0-9]' "$session/display" || { echo "wine-session: Xvfb did not start" 
 export DISPLAY=":$(head -n1 "$session/display")"
 openbox --sm-disable >"$session/openbox.log" 2>&1 &
 pids+=($!)
+# A notification area, as every Windows desktop has: without one Wine shows its tray icons in a
+# window of its own, which takes the focus from the window a test has just activated. Wine's
+# icons take clicks only in a tray docked at the bottom edge.
+trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 \
+  >"$session/trayer.log" 2>&1 &
+pids+=($!)
+tray_up() { [[ $(xwininfo -root -tree 2>/dev/null) == *'("panel" "trayer")'* ]]; }
+for _ in $(seq 300); do tray_up && break; sleep 0.1; done
+tray_up || { echo "wine-session: trayer did not start" >&2; exit 1; }
 
 # The prefix is made once per session; a later wine call only waits for its wineserver.
 "$WINE" wineboot -i >"$session/wineboot.log" 2>&1 || {

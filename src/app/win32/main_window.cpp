@@ -50,8 +50,16 @@ bool MainWindow::FormCreate() {
   if (created == nullptr) return false;
   errors_.SetOwner(window_);
 
-  // The tray icon and the settings window are not here yet: b49 is read and saved as
-  // always, and nothing waits for the window.
+  // The small image of the icon resource, not the large one shrunk by the shell.
+  auto* small_icon = static_cast<HICON>(
+      ::LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                   ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  tray_.SetWindow(window_, small_icon);
+  tray_.quit = [this] { ::SendMessageW(window_, WM_CLOSE, 0, 0); };
+  // Before anything else of the start-up: the icon is there even while the settings load.
+  tray_.HideToTray();
+  // The settings window is not here yet: b49 is read and saved as always, and nothing waits
+  // for the window.
   core_.Start();
   core_.LoadConnectionTotals();
   ::SetTimer(window_, kTimer1, ProgramCore::kWakeupMs, nullptr);
@@ -74,6 +82,8 @@ void MainWindow::FormClose() {
   if (window_ != nullptr) {
     ::KillTimer(window_, kTimer1);
     ::KillTimer(window_, kTimer2);
+    // Not left behind as a dead icon that vanishes only when the mouse passes over it.
+    tray_.RemoveTrayIcon();
   }
   core_.Stop();
 }
@@ -91,6 +101,7 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wparam
 }
 
 LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (!closed_ && tray_.Handle(message, wparam, lparam)) return 0;
   switch (message) {
     case WM_TIMER:
       if (closed_) return 0;

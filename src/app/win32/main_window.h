@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/program_core.h"
+#include "app/win32/tray_win32.h"
 
 namespace quillenta {
 
@@ -53,6 +54,7 @@ class MainWindow {
   HINSTANCE instance_;
   Win32ErrorBox errors_;
   ProgramCore core_;
+  Win32Tray tray_;
   HWND window_ = nullptr;
   bool closed_ = false;
 };

@@ -1,0 +1,53 @@
+#pragma once
+// The notification-area icon of the hidden main window and its menu PopupMenu1 ("終了",
+// "設定").
+#include <windows.h>
+#include <shellapi.h>
+
+#include <functional>
+
+namespace quillenta {
+
+class Win32Tray {
+ public:
+  static constexpr UINT kIconId = 1;
+  static constexpr UINT kCallbackMessage = WM_USER + 100;  // 1124
+  enum Command : UINT { kQuit = 1, kSettings = 2 };
+
+  Win32Tray();
+  Win32Tray(const Win32Tray&) = delete;
+  Win32Tray& operator=(const Win32Tray&) = delete;
+
+  // The window that owns the icon and receives its messages; icon is its resource 1.
+  void SetWindow(HWND window, HICON icon);
+
+  // Both idempotent: a repeated HideToTray adds no second icon.
+  void AddTrayIcon();
+  void RemoveTrayIcon();
+  bool Present() const { return present_; }
+
+  void HideToTray();
+  void ShowFromTray();
+
+  // What the menu's items do. While show_settings is empty there is no settings window to
+  // show: "設定" is grayed out rather than offered and then doing nothing, and the icon, the
+  // program's only presence, is never taken away.
+  std::function<void()> quit;
+  std::function<void()> show_settings;
+
+  // The tray's share of the window procedure: true when the message was the tray's.
+  bool Handle(UINT message, WPARAM wparam, LPARAM lparam);
+
+ private:
+  void OpenMenu();
+  NOTIFYICONDATAW Record() const;
+
+  HWND window_ = nullptr;
+  HICON icon_ = nullptr;
+  bool present_ = false;
+  bool menu_open_ = false;
+  // Broadcast by Explorer when it starts again: every icon it held is gone.
+  UINT taskbar_created_ = 0;
+};
+
+}  // namespace quillenta
