@@ -231,6 +231,49 @@ case $TEST in
     [ ! -e "$APP_DIR/quillenta.INI" ] || fail "the program wrote its settings file at the end"
     ;;
 
+  tray_icon_docks)
+    window A "Alpha editor"
+    start_on "$A" "Alpha editor"
+    wait_for_icon
+    # The line goes on beside the icon, and the icon stays one icon.
+    before=$(xtitle "$A")
+    wait_for $T "the line in A to go on changing" title_differs "$A" "$before"
+    icon_count_is 1 || fail "$(tray_icons | grep -c .) icons docked"
+    end_program
+    wait_for $T "the icon to go at the end" icon_count_is 0
+    ;;
+
+  tray_menu_quit)
+    window A "Alpha editor"
+    start_on "$A" "Alpha editor"
+    wait_for_icon
+    menu_closed || fail "a window of the program shows before any press"
+    # A left press opens the menu; a click elsewhere closes it, and the program goes on.
+    press_on "$ICON" 1
+    wait_for $T "the menu after a left press" menu_open
+    xdotool mousemove --sync 400 300 click 1
+    wait_for $T "a click elsewhere to close the menu" menu_closed
+    alive "$PROGRAM_PID" || fail "the program ended when the menu closed"
+    # A right press opens it too; "設定" has no window to show yet and ends nothing.
+    press_on "$ICON" 3
+    wait_for $T "the menu after a right press" menu_open
+    MENU=$(menu_xid)
+    click_at_fraction "$MENU" 0.75
+    sleep 1
+    alive "$PROGRAM_PID" || fail "設定 ended the program"
+    icon_count_is 1 || fail "設定 took the icon away: $(tray_icons | grep -c .) icons"
+    if menu_closed; then
+      press_on "$ICON" 1
+      wait_for $T "the menu again" menu_open
+      MENU=$(menu_xid)
+    fi
+    # The first item is "終了": the program ends, A has its own title, the icon goes.
+    click_at_fraction "$MENU" 0.25
+    end_from_menu
+    wait_for $T "A to get its own title back" title_is "$A" "Alpha editor"
+    wait_for $T "the icon to go" icon_count_is 0
+    ;;
+
   *)
     fail "no such test: $TEST"
     ;;
