@@ -173,9 +173,7 @@ void MainForm::BuildMenu(const form::MenuSpec& spec, QWidget* owner) {
     action->setObjectName(Q(item.name));
     action->setCheckable(item.checkable);
     connect(action, &QAction::triggered, this,
-            [this, name = item.name, owner_name = spec.owner] {
-              logic_.OnMenuItem(name, owner_name);
-            });
+            [this, name = item.name] { logic_.OnMenuItem(name); });
   }
   owner->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(owner, &QWidget::customContextMenuRequested, this,

@@ -4,6 +4,21 @@
 
 namespace quillenta::form {
 
+namespace {
+
+// Its menu carries the extra mode's check mark.
+bool OpensExtraMenu(const ControlSpec& control) {
+  for (const MenuSpec& menu : Menus()) {
+    if (menu.name != control.popup_menu) continue;
+    for (const MenuItemSpec& item : menu.items) {
+      if (item.action == MenuAction::kToggleExtra) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 FormLogic::FormLogic(ProgramCore& core, FormView& view) : core_(core), view_(view) {}
 
 template <typename F>
@@ -95,7 +110,7 @@ void FormLogic::OnTextEdited(std::string_view name, std::string text) {
   }
 }
 
-void FormLogic::OnMenuItem(std::string_view name, std::string_view owner) {
+void FormLogic::OnMenuItem(std::string_view name) {
   const MenuItemSpec* item = FindMenuItem(name);
   if (item == nullptr) return;
   switch (item->action) {
@@ -106,11 +121,7 @@ void FormLogic::OnMenuItem(std::string_view name, std::string_view owner) {
       view_.ShowFromTray();
       break;
     case MenuAction::kCopyField:
-      for (const MenuSpec& menu : Menus()) {
-        for (const MenuItemSpec& candidate : menu.items) {
-          if (&candidate == item) view_.CopyField(owner.empty() ? menu.owner : owner);
-        }
-      }
+      view_.CopyField(MenuOf(name)->owner);
       break;
     case MenuAction::kToggleExtra:
       core_.settings().ToggleExtra();
@@ -183,7 +194,7 @@ std::vector<std::size_t> FormLogic::ShownBy(const SettingChange& change) const {
         affected = control.binding == Binding::kByteUnit;
         break;
       case SettingChange::Kind::kExtraMode:
-        affected = control.extra_only || control.popup_menu == "PopupMenu3";
+        affected = control.extra_only || OpensExtraMenu(control);
         break;
       case SettingChange::Kind::kCombined:
         affected = control.binding == Binding::kCombinedReceived ||

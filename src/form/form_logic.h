@@ -41,7 +41,7 @@ class FormLogic {
   void OnToggled(std::string_view control, bool on);
   // The user typed in an edit; a text the model set must not come back here.
   void OnTextEdited(std::string_view control, std::string text);
-  void OnMenuItem(std::string_view item, std::string_view owner = {});
+  void OnMenuItem(std::string_view item);
 
   // What the control shows now.
   bool Checked(const ControlSpec& control) const;

@@ -391,11 +391,20 @@ const ControlSpec* FindControl(std::string_view name) {
   return index < Controls().size() ? &Controls()[index] : nullptr;
 }
 
-const MenuItemSpec* FindMenuItem(std::string_view name) {
+const MenuSpec* MenuOf(std::string_view item) {
   for (const MenuSpec& menu : Menus()) {
-    for (const MenuItemSpec& item : menu.items) {
-      if (item.name == name) return &item;
+    for (const MenuItemSpec& candidate : menu.items) {
+      if (candidate.name == item) return &menu;
     }
+  }
+  return nullptr;
+}
+
+const MenuItemSpec* FindMenuItem(std::string_view name) {
+  const MenuSpec* menu = MenuOf(name);
+  if (menu == nullptr) return nullptr;
+  for (const MenuItemSpec& item : menu->items) {
+    if (item.name == name) return &item;
   }
   return nullptr;
 }

@@ -127,6 +127,7 @@ const std::vector<MenuSpec>& Menus();
 // Null when there is no such control or menu item.
 const ControlSpec* FindControl(std::string_view name);
 const MenuItemSpec* FindMenuItem(std::string_view name);
+const MenuSpec* MenuOf(std::string_view item);
 // The control's index in Controls(); Controls().size() when there is none.
 std::size_t IndexOf(std::string_view name);
 

@@ -325,7 +325,7 @@ TEST_F(FormLogicTest, ExtraModeShowsTheCombinedSwitchesAndMarksTheSave) {
   EXPECT_EQ(profile->contents->find("b48="), std::string::npos);
   EXPECT_EQ(profile->contents->find("s00="), std::string::npos);
 
-  logic.OnMenuItem("MenuExtra", "ExtraLabel");
+  logic.OnMenuItem("MenuExtra");
   EXPECT_TRUE(logic.Visible(received));
   EXPECT_TRUE(logic.Visible(sent));
   EXPECT_TRUE(logic.MenuChecked("MenuExtra"));
@@ -340,7 +340,7 @@ TEST_F(FormLogicTest, ExtraModeShowsTheCombinedSwitchesAndMarksTheSave) {
   EXPECT_NE(profile->contents->find("b48=1"), std::string::npos);
   EXPECT_NE(profile->contents->find("s00="), std::string::npos);
 
-  logic.OnMenuItem("MenuExtra", "ExtraLabel");
+  logic.OnMenuItem("MenuExtra");
   EXPECT_FALSE(logic.Visible(received));
   logic.OnClick("Button51");
   // Once marked, the save goes on writing the mode, now off.
