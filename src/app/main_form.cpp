@@ -94,7 +94,7 @@ MainForm::MainForm(Application& app, FileChooser* chooser)
     own_chooser_ = std::make_unique<QtFileChooser>(this);
     chooser_ = own_chooser_.get();
   }
-  const form::WindowSpec& window = form::Window();
+  const form::WindowDef& window = form::Window();
   setObjectName(Q(window.name));
   setWindowTitle(Q(window.caption));
   setWindowIcon(tray_.icon().icon());
@@ -155,20 +155,20 @@ void MainForm::EnsureBuilt() {
     page = nullptr;
   };
   for (std::size_t i = 0; i < controls.size(); ++i) {
-    const form::ControlSpec& spec = controls[i];
-    if (spec.kind == form::Kind::kTabControl) continue;
-    if (spec.kind == form::Kind::kTabPage) {
+    const form::ControlDef& def = controls[i];
+    if (def.kind == form::Kind::kTabControl) continue;
+    if (def.kind == form::Kind::kTabPage) {
       close_page();
       page = new QWidget;
-      page->setObjectName(Q(spec.name));
-      page_caption = Q(spec.caption);
+      page->setObjectName(Q(def.name));
+      page_caption = Q(def.caption);
       widgets_[i] = page;
       continue;
     }
-    if (spec.page == -1) close_page();
-    QWidget* parent = spec.group.empty() ? (spec.page == -1 ? this : page)
-                                         : WidgetNamed(spec.group);
-    widgets_[i] = BuildControl(spec, parent);
+    if (def.page == -1) close_page();
+    QWidget* parent = def.group.empty() ? (def.page == -1 ? this : page)
+                                         : WidgetNamed(def.group);
+    widgets_[i] = BuildControl(def, parent);
   }
   close_page();
   tabs_->setCurrentIndex(0);
@@ -179,9 +179,9 @@ void MainForm::EnsureBuilt() {
     }
   }
   for (int chain = -1; chain < tabs_->count(); ++chain) {
-    std::vector<const form::ControlSpec*> focusable;
-    for (const form::ControlSpec& spec : controls) {
-      if (spec.page == chain && spec.tab_order >= 0) focusable.push_back(&spec);
+    std::vector<const form::ControlDef*> focusable;
+    for (const form::ControlDef& def : controls) {
+      if (def.page == chain && def.tab_order >= 0) focusable.push_back(&def);
     }
     std::sort(focusable.begin(), focusable.end(),
               [](auto* a, auto* b) { return a->tab_order < b->tab_order; });
@@ -210,19 +210,19 @@ void MainForm::OnSettingChanged(const SettingChange& change) {
 
 void MainForm::Refresh(std::size_t index) {
   if (index >= widgets_.size() || widgets_[index] == nullptr) return;
-  const form::ControlSpec& spec = form::Controls()[index];
+  const form::ControlDef& def = form::Controls()[index];
   QWidget* widget = widgets_[index];
-  switch (spec.kind) {
+  switch (def.kind) {
     case form::Kind::kCheckBox: {
       auto* box = static_cast<QCheckBox*>(widget);
       QSignalBlocker block(box);
-      box->setChecked(logic_.Checked(spec));
+      box->setChecked(logic_.Checked(def));
       break;
     }
     case form::Kind::kRadioButton: {
       // Turning one on turns its siblings off; turning the chosen one off is not a choice.
       auto* radio = static_cast<QRadioButton*>(widget);
-      if (logic_.Checked(spec) && !radio->isChecked()) {
+      if (logic_.Checked(def) && !radio->isChecked()) {
         QSignalBlocker block(radio);
         radio->setChecked(true);
       }
@@ -230,7 +230,7 @@ void MainForm::Refresh(std::size_t index) {
     }
     case form::Kind::kEdit: {
       auto* edit = static_cast<QLineEdit*>(widget);
-      const QString text = QString::fromStdString(logic_.Text(spec));
+      const QString text = QString::fromStdString(logic_.Text(def));
       if (edit->text() != text) {
         edit->setText(text);
         edit->setCursorPosition(0);
@@ -238,22 +238,22 @@ void MainForm::Refresh(std::size_t index) {
       break;
     }
     case form::Kind::kLabel:
-      if (spec.binding == form::Binding::kOrderPosition) {
-        static_cast<QLabel*>(widget)->setText(QString::fromStdString(logic_.Text(spec)));
+      if (def.binding == form::Binding::kOrderPosition) {
+        static_cast<QLabel*>(widget)->setText(QString::fromStdString(logic_.Text(def)));
       }
       break;
     default:
       break;
   }
-  if (spec.extra_only) widget->setVisible(logic_.Visible(spec));
-  if (!spec.popup_menu.empty()) {
-    for (auto& [menu, menu_spec] : menus_) {
-      if (menu_spec->owner != spec.name) continue;
+  if (def.extra_only) widget->setVisible(logic_.Visible(def));
+  if (!def.popup_menu.empty()) {
+    for (auto& [menu, menu_def] : menus_) {
+      if (menu_def->owner != def.name) continue;
       const QList<QAction*> actions = menu->actions();
       for (qsizetype n = 0; n < actions.size(); ++n) {
-        if (!menu_spec->items[n].checkable) continue;
+        if (!menu_def->items[n].checkable) continue;
         QSignalBlocker block(actions[n]);
-        actions[n]->setChecked(logic_.MenuChecked(menu_spec->items[n].name));
+        actions[n]->setChecked(logic_.MenuChecked(menu_def->items[n].name));
       }
     }
   }
@@ -303,8 +303,8 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event) {
   if (field != nullptr && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     const std::string name = field->objectName().toStdString();
-    if (const form::ControlSpec* spec = form::FindControl(name);
-        spec != nullptr && spec->kind == form::Kind::kLinkField) {
+    if (const form::ControlDef* def = form::FindControl(name);
+        def != nullptr && def->kind == form::Kind::kLinkField) {
       field->setFocus(Qt::MouseFocusReason);
       field->selectAll();
       logic_.OnClick(name);

@@ -61,8 +61,8 @@ class MainForm : public QWidget, public Shell, private form::FormView {
   void Refresh(std::size_t control) override;
 
   // In main_form_pages.cpp: one widget of the description, under its parent.
-  QWidget* BuildControl(const form::ControlSpec& spec, QWidget* parent);
-  void BuildMenu(const form::MenuSpec& menu, QWidget* owner);
+  QWidget* BuildControl(const form::ControlDef& def, QWidget* parent);
+  void BuildMenu(const form::MenuDef& menu, QWidget* owner);
   QWidget* WidgetNamed(std::string_view name) const;
 
   void OnSettingChanged(const SettingChange& change);
@@ -76,7 +76,7 @@ class MainForm : public QWidget, public Shell, private form::FormView {
   QTabWidget* tabs_ = nullptr;
   // Parallel to form::Controls(); empty until the contents are built.
   std::vector<QWidget*> widgets_;
-  std::vector<std::pair<QMenu*, const form::MenuSpec*>> menus_;
+  std::vector<std::pair<QMenu*, const form::MenuDef*>> menus_;
   bool placed_ = false;
   bool built_ = false;
 };

@@ -69,22 +69,22 @@ Qt::CursorShape CursorOf(form::Cursor cursor) {
 
 }  // namespace
 
-QWidget* MainForm::BuildControl(const form::ControlSpec& spec, QWidget* parent) {
-  QRect place(spec.rect.x, spec.rect.y, spec.rect.width, spec.rect.height);
+QWidget* MainForm::BuildControl(const form::ControlDef& def, QWidget* parent) {
+  QRect place(def.rect.x, def.rect.y, def.rect.width, def.rect.height);
   QWidget* control = nullptr;
   bool fit = true;
-  switch (spec.kind) {
+  switch (def.kind) {
     case form::Kind::kGroupBox:
-      control = new QGroupBox(Q(spec.caption), parent);
+      control = new QGroupBox(Q(def.caption), parent);
       break;
     case form::Kind::kLabel: {
-      auto* label = new QLabel(Q(spec.caption), parent);
-      label->setAlignment(AlignmentOf(spec.align));
-      if (!spec.left_of.empty()) {
+      auto* label = new QLabel(Q(def.caption), parent);
+      label->setAlignment(AlignmentOf(def.align));
+      if (!def.left_of.empty()) {
         // Keeps clear of a neighbour that widened to the left.
         const int width =
             std::max(place.width(), fontMetrics().horizontalAdvance(label->text()) + 4);
-        const QWidget* neighbour = WidgetNamed(spec.left_of);
+        const QWidget* neighbour = WidgetNamed(def.left_of);
         place = QRect(std::min(place.x(), neighbour->x() - width), place.y(), width,
                       place.height());
       }
@@ -94,7 +94,7 @@ QWidget* MainForm::BuildControl(const form::ControlSpec& spec, QWidget* parent) 
     case form::Kind::kEdit: {
       auto* edit = new QLineEdit(parent);
       // textEdited, not textChanged: a text the model sets must not echo back as an edit.
-      connect(edit, &QLineEdit::textEdited, this, [this, name = spec.name](const QString& text) {
+      connect(edit, &QLineEdit::textEdited, this, [this, name = def.name](const QString& text) {
         logic_.OnTextEdited(name, text.toStdString());
       });
       control = edit;
@@ -103,28 +103,28 @@ QWidget* MainForm::BuildControl(const form::ControlSpec& spec, QWidget* parent) 
     }
     case form::Kind::kCheckBox:
     case form::Kind::kRadioButton: {
-      QAbstractButton* button = spec.kind == form::Kind::kCheckBox
-                                    ? static_cast<QAbstractButton*>(new QCheckBox(Q(spec.caption), parent))
-                                    : new QRadioButton(Q(spec.caption), parent);
-      if (spec.kind == form::Kind::kCheckBox) button->setChecked(logic_.Checked(spec));
+      QAbstractButton* button = def.kind == form::Kind::kCheckBox
+                                    ? static_cast<QAbstractButton*>(new QCheckBox(Q(def.caption), parent))
+                                    : new QRadioButton(Q(def.caption), parent);
+      if (def.kind == form::Kind::kCheckBox) button->setChecked(logic_.Checked(def));
       connect(button, &QAbstractButton::toggled, this,
-              [this, name = spec.name](bool on) { logic_.OnToggled(name, on); });
+              [this, name = def.name](bool on) { logic_.OnToggled(name, on); });
       control = button;
       break;
     }
     case form::Kind::kPushButton: {
-      auto* button = new QPushButton(Q(spec.caption), parent);
+      auto* button = new QPushButton(Q(def.caption), parent);
       // Enter in a field must press nothing.
       button->setAutoDefault(false);
       button->setDefault(false);
-      if (spec.tab_order < 0) button->setFocusPolicy(Qt::NoFocus);
+      if (def.tab_order < 0) button->setFocusPolicy(Qt::NoFocus);
       connect(button, &QPushButton::clicked, this,
-              [this, name = spec.name] { logic_.OnClick(name); });
+              [this, name = def.name] { logic_.OnClick(name); });
       control = button;
       break;
     }
     case form::Kind::kLinkField: {
-      auto* field = new LinkField(Q(spec.caption), parent);
+      auto* field = new LinkField(Q(def.caption), parent);
       field->setReadOnly(true);
       field->setFrame(false);
       field->setAttribute(Qt::WA_MacShowFocusRect, false);
@@ -133,7 +133,7 @@ QWidget* MainForm::BuildControl(const form::ControlSpec& spec, QWidget* parent) 
                          " }"));
       field->setCursorPosition(0);
       field->installEventFilter(this);
-      if (spec.grows_left) {
+      if (def.grows_left) {
         const int width = field->fontMetrics().horizontalAdvance(field->text()) + 6;
         const int right = place.x() + place.width();
         place = QRect(std::min(place.x(), right - width), place.y(),
@@ -147,28 +147,28 @@ QWidget* MainForm::BuildControl(const form::ControlSpec& spec, QWidget* parent) 
     case form::Kind::kTabPage:
       return nullptr;
   }
-  control->setObjectName(Q(spec.name));
-  if (spec.font.pixel_size != 0) {
+  control->setObjectName(Q(def.name));
+  if (def.font.pixel_size != 0) {
     QFont face = font();
-    face.setPixelSize(spec.font.pixel_size);
-    face.setItalic(spec.font.italic);
+    face.setPixelSize(def.font.pixel_size);
+    face.setItalic(def.font.italic);
     control->setFont(face);
   }
   control->setGeometry(place);
-  if (spec.cursor != form::Cursor::kArrow) control->setCursor(CursorOf(spec.cursor));
-  if (spec.transparent) control->setAttribute(Qt::WA_TranslucentBackground);
+  if (def.cursor != form::Cursor::kArrow) control->setCursor(CursorOf(def.cursor));
+  if (def.transparent) control->setAttribute(Qt::WA_TranslucentBackground);
   if (fit) FitCaption(control);
-  for (const form::MenuSpec& menu : form::Menus()) {
-    if (!menu.owner.empty() && menu.owner == spec.name) BuildMenu(menu, control);
+  for (const form::MenuDef& menu : form::Menus()) {
+    if (!menu.owner.empty() && menu.owner == def.name) BuildMenu(menu, control);
   }
   return control;
 }
 
-void MainForm::BuildMenu(const form::MenuSpec& spec, QWidget* owner) {
+void MainForm::BuildMenu(const form::MenuDef& def, QWidget* owner) {
   auto* menu = new QMenu(this);
-  menu->setObjectName(Q(spec.name));
+  menu->setObjectName(Q(def.name));
   menu->setFont(font());
-  for (const form::MenuItemSpec& item : spec.items) {
+  for (const form::MenuItemDef& item : def.items) {
     QAction* action = menu->addAction(Q(item.caption));
     action->setObjectName(Q(item.name));
     action->setCheckable(item.checkable);
@@ -178,7 +178,7 @@ void MainForm::BuildMenu(const form::MenuSpec& spec, QWidget* owner) {
   owner->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(owner, &QWidget::customContextMenuRequested, this,
           [owner, menu](const QPoint& at) { menu->popup(owner->mapToGlobal(at)); });
-  menus_.emplace_back(menu, &spec);
+  menus_.emplace_back(menu, &def);
 }
 
 }  // namespace quillenta

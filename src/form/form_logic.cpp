@@ -7,10 +7,10 @@ namespace quillenta::form {
 namespace {
 
 // Its menu carries the extra mode's check mark.
-bool OpensExtraMenu(const ControlSpec& control) {
-  for (const MenuSpec& menu : Menus()) {
+bool OpensExtraMenu(const ControlDef& control) {
+  for (const MenuDef& menu : Menus()) {
     if (menu.name != control.popup_menu) continue;
-    for (const MenuItemSpec& item : menu.items) {
+    for (const MenuItemDef& item : menu.items) {
       if (item.action == MenuAction::kToggleExtra) return true;
     }
   }
@@ -35,7 +35,7 @@ void FormLogic::RefreshAll(const std::vector<std::size_t>& controls) {
 }
 
 void FormLogic::OnClick(std::string_view name) {
-  const ControlSpec* control = FindControl(name);
+  const ControlDef* control = FindControl(name);
   if (control == nullptr) return;
   switch (control->action) {
     case Action::kNone:
@@ -82,7 +82,7 @@ void FormLogic::OnClick(std::string_view name) {
 }
 
 void FormLogic::OnToggled(std::string_view name, bool on) {
-  const ControlSpec* control = FindControl(name);
+  const ControlDef* control = FindControl(name);
   if (control == nullptr) return;
   Settings& settings = core_.settings();
   switch (control->binding) {
@@ -104,14 +104,14 @@ void FormLogic::OnToggled(std::string_view name, bool on) {
 }
 
 void FormLogic::OnTextEdited(std::string_view name, std::string text) {
-  const ControlSpec* control = FindControl(name);
+  const ControlDef* control = FindControl(name);
   if (control != nullptr && control->binding == Binding::kText) {
     core_.settings().SetText(control->text, std::move(text));
   }
 }
 
 void FormLogic::OnMenuItem(std::string_view name) {
-  const MenuItemSpec* item = FindMenuItem(name);
+  const MenuItemDef* item = FindMenuItem(name);
   if (item == nullptr) return;
   switch (item->action) {
     case MenuAction::kEndProgram:
@@ -129,7 +129,7 @@ void FormLogic::OnMenuItem(std::string_view name) {
   }
 }
 
-bool FormLogic::Checked(const ControlSpec& control) const {
+bool FormLogic::Checked(const ControlDef& control) const {
   const Settings& settings = core_.settings();
   switch (control.binding) {
     case Binding::kFlag:
@@ -145,7 +145,7 @@ bool FormLogic::Checked(const ControlSpec& control) const {
   }
 }
 
-std::string FormLogic::Text(const ControlSpec& control) const {
+std::string FormLogic::Text(const ControlDef& control) const {
   switch (control.binding) {
     case Binding::kText:
       return core_.settings().Text(control.text);
@@ -156,17 +156,17 @@ std::string FormLogic::Text(const ControlSpec& control) const {
   }
 }
 
-bool FormLogic::Visible(const ControlSpec& control) const {
+bool FormLogic::Visible(const ControlDef& control) const {
   return !control.extra_only || core_.settings().ExtraMode();
 }
 
 bool FormLogic::MenuChecked(std::string_view item) const {
-  const MenuItemSpec* spec = FindMenuItem(item);
-  return spec != nullptr && spec->action == MenuAction::kToggleExtra &&
+  const MenuItemDef* def = FindMenuItem(item);
+  return def != nullptr && def->action == MenuAction::kToggleExtra &&
          core_.settings().ExtraMode();
 }
 
-std::optional<std::string> FormLogic::Address(const ControlSpec& control) const {
+std::optional<std::string> FormLogic::Address(const ControlDef& control) const {
   switch (control.action) {
     case Action::kOpenMail:
       return "mailto:" + control.caption;
@@ -181,7 +181,7 @@ std::vector<std::size_t> FormLogic::ShownBy(const SettingChange& change) const {
   std::vector<std::size_t> shown;
   const auto& controls = Controls();
   for (std::size_t i = 0; i < controls.size(); ++i) {
-    const ControlSpec& control = controls[i];
+    const ControlDef& control = controls[i];
     bool affected = false;
     switch (change.kind) {
       case SettingChange::Kind::kFlag:

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/program_core.h"
-#include "form/form_spec.h"
+#include "form/form_description.h"
 
 namespace quillenta::form {
 
@@ -44,12 +44,12 @@ class FormLogic {
   void OnMenuItem(std::string_view item);
 
   // What the control shows now.
-  bool Checked(const ControlSpec& control) const;
-  std::string Text(const ControlSpec& control) const;
-  bool Visible(const ControlSpec& control) const;
+  bool Checked(const ControlDef& control) const;
+  std::string Text(const ControlDef& control) const;
+  bool Visible(const ControlDef& control) const;
   bool MenuChecked(std::string_view item) const;
   // The address a link opens.
-  std::optional<std::string> Address(const ControlSpec& control) const;
+  std::optional<std::string> Address(const ControlDef& control) const;
 
   // Indices into Controls() of every control whose state the change may alter.
   std::vector<std::size_t> ShownBy(const SettingChange& change) const;

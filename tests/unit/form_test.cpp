@@ -9,7 +9,7 @@
 #include "app/program_core.h"
 #include "fakes.h"
 #include "form/form_logic.h"
-#include "form/form_spec.h"
+#include "form/form_description.h"
 
 using namespace quillenta;
 using namespace quillenta::form;
@@ -71,10 +71,10 @@ class FormLogicTest : public ::testing::Test {
   RecordingView view{*profile};
   FormLogic logic{core, view};
 
-  const ControlSpec& Control(std::string_view name) {
-    const ControlSpec* spec = FindControl(name);
-    EXPECT_NE(spec, nullptr) << name;
-    return *spec;
+  const ControlDef& Control(std::string_view name) {
+    const ControlDef* def = FindControl(name);
+    EXPECT_NE(def, nullptr) << name;
+    return *def;
   }
   std::string Shown(std::string_view name) { return logic.Text(Control(name)); }
   std::string Positions() {
@@ -95,9 +95,9 @@ bool Overlap(const Rect& a, const Rect& b) {
 
 }  // namespace
 
-TEST(FormSpec, EveryStoredKeyHasExactlyOneControl) {
+TEST(FormDescription, EveryStoredKeyHasExactlyOneControl) {
   std::map<std::string, int> editors;
-  for (const ControlSpec& control : Controls()) {
+  for (const ControlDef& control : Controls()) {
     if (control.binding == Binding::kFlag) ++editors[Def(control.flag).name];
     if (control.binding == Binding::kText) ++editors[Def(control.text).name];
   }
@@ -109,25 +109,29 @@ TEST(FormSpec, EveryStoredKeyHasExactlyOneControl) {
   EXPECT_EQ(editors.size(), kFlagCount + kTextCount);
 }
 
-TEST(FormSpec, NamesAreUniqueAndEveryReferenceResolves) {
+TEST(FormDescription, NamesAreUniqueAndEveryReferenceResolves) {
   std::set<std::string> names;
-  for (const ControlSpec& control : Controls()) {
+  for (const ControlDef& control : Controls()) {
     EXPECT_TRUE(names.insert(control.name).second) << control.name;
   }
   std::set<std::string> menus;
-  for (const MenuSpec& menu : Menus()) {
+  for (const MenuDef& menu : Menus()) {
     EXPECT_TRUE(menus.insert(menu.name).second) << menu.name;
     EXPECT_TRUE(menu.owner.empty() || names.count(menu.owner)) << menu.name;
-    for (const MenuItemSpec& item : menu.items) {
+    for (const MenuItemDef& item : menu.items) {
       EXPECT_TRUE(names.insert(item.name).second) << item.name;
     }
   }
   for (std::size_t i = 0; i < Controls().size(); ++i) {
-    const ControlSpec& control = Controls()[i];
+    const ControlDef& control = Controls()[i];
     for (const std::string& other : {control.buddy, control.left_of}) {
-      if (!other.empty()) EXPECT_TRUE(names.count(other)) << control.name << " -> " << other;
+      if (!other.empty()) {
+        EXPECT_TRUE(names.count(other)) << control.name << " -> " << other;
+      }
     }
-    if (!control.popup_menu.empty()) EXPECT_TRUE(menus.count(control.popup_menu)) << control.name;
+    if (!control.popup_menu.empty()) {
+      EXPECT_TRUE(menus.count(control.popup_menu)) << control.name;
+    }
     // A group comes before what it holds, on the same page.
     if (!control.group.empty()) {
       const std::size_t group = IndexOf(control.group);
@@ -138,11 +142,11 @@ TEST(FormSpec, NamesAreUniqueAndEveryReferenceResolves) {
   }
 }
 
-TEST(FormSpec, ControlsStayInsideTheirParentAndNeverOverlapASibling) {
+TEST(FormDescription, ControlsStayInsideTheirParentAndNeverOverlapASibling) {
   const Rect page_area{0, 0, 637, 223};
   const Rect window_area{0, 0, Window().client_width, Window().client_height};
   const auto& controls = Controls();
-  auto parent_area = [&](const ControlSpec& control) {
+  auto parent_area = [&](const ControlDef& control) {
     if (!control.group.empty()) {
       const Rect& group = FindControl(control.group)->rect;
       return Rect{0, 0, group.width, group.height};
@@ -151,28 +155,28 @@ TEST(FormSpec, ControlsStayInsideTheirParentAndNeverOverlapASibling) {
   };
   // The version's big glyphs lie under the author's lines and the small "." by design; a
   // position label's last row is the top line of its button's frame.
-  auto exempt = [](const ControlSpec& control) {
+  auto exempt = [](const ControlDef& control) {
     return control.name == "VersionLabel" || control.name.starts_with("PositionLabel");
   };
   for (std::size_t i = 0; i < controls.size(); ++i) {
-    const ControlSpec& a = controls[i];
+    const ControlDef& a = controls[i];
     if (a.kind == Kind::kTabPage || exempt(a)) continue;
     const Rect area = parent_area(a);
     EXPECT_TRUE(a.rect.x >= area.x && a.rect.y >= area.y && a.rect.right() <= area.right() &&
                 a.rect.bottom() <= area.bottom())
         << a.name << " outside its parent";
     for (std::size_t j = i + 1; j < controls.size(); ++j) {
-      const ControlSpec& b = controls[j];
+      const ControlDef& b = controls[j];
       if (b.kind == Kind::kTabPage || exempt(b) || b.page != a.page || b.group != a.group) continue;
       EXPECT_FALSE(Overlap(a.rect, b.rect)) << a.name << " / " << b.name;
     }
   }
 }
 
-TEST(FormSpec, FocusChains) {
+TEST(FormDescription, FocusChains) {
   // Tab walks the bottom row, then into the tab control; each page walks its own chain.
-  std::map<int, std::vector<const ControlSpec*>> chains;
-  for (const ControlSpec& control : Controls()) {
+  std::map<int, std::vector<const ControlDef*>> chains;
+  for (const ControlDef& control : Controls()) {
     if (control.tab_order >= 0) chains[control.page].push_back(&control);
   }
   for (auto& [page, chain] : chains) {
@@ -183,11 +187,11 @@ TEST(FormSpec, FocusChains) {
     }
   }
   std::vector<std::string> bottom;
-  for (const ControlSpec* control : chains[-1]) bottom.push_back(control->name);
+  for (const ControlDef* control : chains[-1]) bottom.push_back(control->name);
   EXPECT_EQ(bottom, (std::vector<std::string>{"Button51", "Button52", "Button53", "CheckBox49",
                                               "PageControl1"}));
   // The order editor's buttons never take the focus from a field.
-  for (const ControlSpec& control : Controls()) {
+  for (const ControlDef& control : Controls()) {
     if (control.action == Action::kOrderItem || control.action == Action::kOrderClear ||
         control.kind == Kind::kLabel || control.kind == Kind::kGroupBox) {
       EXPECT_EQ(control.tab_order, -1) << control.name;
@@ -195,7 +199,7 @@ TEST(FormSpec, FocusChains) {
   }
 }
 
-TEST(FormSpec, PlainCaptions) {
+TEST(FormDescription, PlainCaptions) {
   const struct {
     std::string_view caption, plain;
   } cases[] = {{"&OK", "OK"}, {"元に戻す(&R)", "元に戻す(R)"}, {"a&&b", "a&b"}, {"参照", "参照"}};
@@ -317,8 +321,8 @@ TEST_F(FormLogicTest, TypedTextReachesTheModelOnlyThroughEdits) {
 }
 
 TEST_F(FormLogicTest, ExtraModeShowsTheCombinedSwitchesAndMarksTheSave) {
-  const ControlSpec& received = Control("CheckBox47");
-  const ControlSpec& sent = Control("CheckBox48");
+  const ControlDef& received = Control("CheckBox47");
+  const ControlDef& sent = Control("CheckBox48");
   EXPECT_FALSE(logic.Visible(received));
   EXPECT_FALSE(logic.MenuChecked("MenuExtra"));
   logic.OnClick("Button51");

@@ -1,4 +1,4 @@
-#include "form/form_spec.h"
+#include "form/form_description.h"
 
 #include <array>
 
@@ -24,7 +24,7 @@ std::string KeyNumber(const char* key_name) { return std::string(key_name + 1); 
 // Appends controls in creation order and numbers each page's focus chain.
 class Builder {
  public:
-  std::vector<ControlSpec> controls;
+  std::vector<ControlDef> controls;
 
   void Page(int page, const char* caption) {
     page_ = page;
@@ -47,7 +47,7 @@ class Builder {
          .rect = rect});
     group_ = controls.back().name;
   }
-  ControlSpec& Check(FlagKey key, const char* caption, Rect rect) {
+  ControlDef& Check(FlagKey key, const char* caption, Rect rect) {
     return Add({.kind = Kind::kCheckBox,
                 .name = "CheckBox" + KeyNumber(Def(key).name),
                 .caption = caption,
@@ -55,14 +55,14 @@ class Builder {
                 .binding = Binding::kFlag,
                 .flag = key});
   }
-  ControlSpec& Edit(TextKey key, Rect rect) {
+  ControlDef& Edit(TextKey key, Rect rect) {
     return Add({.kind = Kind::kEdit,
                 .name = "Edit" + KeyNumber(Def(key).name),
                 .rect = rect,
                 .binding = Binding::kText,
                 .text = key});
   }
-  ControlSpec& Label(const char* caption, Rect rect) {
+  ControlDef& Label(const char* caption, Rect rect) {
     return Add({.kind = Kind::kLabel,
                 .name = "Label" + std::to_string(++labels_),
                 .caption = caption,
@@ -71,11 +71,11 @@ class Builder {
   // A caption at left and the field after it, on one row.
   void LabeledEdit(TextKey key, const char* caption, int x, int y, int caption_width,
                    int edit_width, int height = 21) {
-    ControlSpec& label = Label(caption, {x, y, caption_width, height});
+    ControlDef& label = Label(caption, {x, y, caption_width, height});
     label.buddy = "Edit" + KeyNumber(Def(key).name);
     Edit(key, {x + caption_width, y, edit_width, height});
   }
-  ControlSpec& Button(std::string name, const char* caption, Rect rect, Action action,
+  ControlDef& Button(std::string name, const char* caption, Rect rect, Action action,
                       int arg = 0) {
     return Add({.kind = Kind::kPushButton,
                 .name = std::move(name),
@@ -84,18 +84,18 @@ class Builder {
                 .arg = arg,
                 .action = action});
   }
-  ControlSpec& Add(ControlSpec spec) {
-    spec.page = page_;
-    spec.group = group_;
-    const bool focusable = spec.kind != Kind::kTabPage && spec.kind != Kind::kGroupBox &&
-                           spec.kind != Kind::kLabel;
-    if (focusable) spec.tab_order = focus_[page_ + 1]++;
-    controls.push_back(std::move(spec));
+  ControlDef& Add(ControlDef def) {
+    def.page = page_;
+    def.group = group_;
+    const bool focusable = def.kind != Kind::kTabPage && def.kind != Kind::kGroupBox &&
+                           def.kind != Kind::kLabel;
+    if (focusable) def.tab_order = focus_[page_ + 1]++;
+    controls.push_back(std::move(def));
     return controls.back();
   }
-  void NoFocus(ControlSpec& spec) {
+  void NoFocus(ControlDef& def) {
     --focus_[page_ + 1];
-    spec.tab_order = -1;
+    def.tab_order = -1;
   }
 
  private:
@@ -120,7 +120,7 @@ void OrderPage(Builder& b) {
   for (int code = 1; code <= kItemCodeCount; ++code) {
     const int x = kLeft + 88 * ((code - 1) % kColumns);
     const int top = 56 * ((code - 1) / kColumns);
-    ControlSpec& label = b.Label("", {x, top, 75, 33});
+    ControlDef& label = b.Label("", {x, top, 75, 33});
     label.name = "PositionLabel" + std::to_string(code);
     label.binding = Binding::kOrderPosition;
     label.arg = code;
@@ -295,13 +295,13 @@ void WatchPage(Builder& b) {
 
 void AboutPage(Builder& b) {
   b.Page(4, "Quillentaについて");
-  ControlSpec& version = b.Label("Version２", {4, -44, 629, 236});
+  ControlDef& version = b.Label("Version２", {4, -44, 629, 236});
   version.name = "VersionLabel";
   version.font = {160, true};
   version.align = Align::kLeftTop;
   // The glyphs sit low in a CJK face's tall line; the label starts above the page so that
   // they keep clear of the author's line below.
-  ControlSpec& dot = b.Label(".", {336, 40, 21, 25});
+  ControlDef& dot = b.Label(".", {336, 40, 21, 25});
   dot.name = "ExtraLabel";
   dot.font = {4, false};
   dot.align = Align::kCenter;
@@ -309,8 +309,8 @@ void AboutPage(Builder& b) {
   dot.transparent = true;
   dot.popup_menu = "PopupMenu3";
   auto link = [&b](const char* name, const char* address, Rect rect, Action action,
-                   const char* menu) -> ControlSpec& {
-    ControlSpec& field = b.Add({.kind = Kind::kLinkField,
+                   const char* menu) -> ControlDef& {
+    ControlDef& field = b.Add({.kind = Kind::kLinkField,
                                 .name = name,
                                 .caption = address,
                                 .rect = rect,
@@ -333,12 +333,12 @@ void BottomRow(Builder& b) {
   b.Button("Button53", "終了(&X)", {376, 256, 97, 25}, Action::kCloseWindow);
   b.Check(FlagKey::b49, "起動ごとに設定", {488, 253, 113, 25});
   // Tab walks the bottom row first, then into the tab control.
-  for (ControlSpec& spec : b.controls) {
-    if (spec.page == -1) spec.tab_order = spec.kind == Kind::kTabControl ? 4 : spec.tab_order - 1;
+  for (ControlDef& def : b.controls) {
+    if (def.page == -1) def.tab_order = def.kind == Kind::kTabControl ? 4 : def.tab_order - 1;
   }
 }
 
-std::vector<ControlSpec> Build() {
+std::vector<ControlDef> Build() {
   Builder b;
   OrderPage(b);
   ContentPage1(b);
@@ -349,7 +349,7 @@ std::vector<ControlSpec> Build() {
   return std::move(b.controls);
 }
 
-std::vector<MenuSpec> BuildMenus() {
+std::vector<MenuDef> BuildMenus() {
   return {
       {"PopupMenu1",
        "",
@@ -363,18 +363,18 @@ std::vector<MenuSpec> BuildMenus() {
 
 }  // namespace
 
-const WindowSpec& Window() {
-  static const WindowSpec window{"Form1", "Quillenta", 644, 285, 12, kFontFamilies};
+const WindowDef& Window() {
+  static const WindowDef window{"Form1", "Quillenta", 644, 285, 12, kFontFamilies};
   return window;
 }
 
-const std::vector<ControlSpec>& Controls() {
-  static const std::vector<ControlSpec> controls = Build();
+const std::vector<ControlDef>& Controls() {
+  static const std::vector<ControlDef> controls = Build();
   return controls;
 }
 
-const std::vector<MenuSpec>& Menus() {
-  static const std::vector<MenuSpec> menus = BuildMenus();
+const std::vector<MenuDef>& Menus() {
+  static const std::vector<MenuDef> menus = BuildMenus();
   return menus;
 }
 
@@ -386,24 +386,24 @@ std::size_t IndexOf(std::string_view name) {
   return controls.size();
 }
 
-const ControlSpec* FindControl(std::string_view name) {
+const ControlDef* FindControl(std::string_view name) {
   const std::size_t index = IndexOf(name);
   return index < Controls().size() ? &Controls()[index] : nullptr;
 }
 
-const MenuSpec* MenuOf(std::string_view item) {
-  for (const MenuSpec& menu : Menus()) {
-    for (const MenuItemSpec& candidate : menu.items) {
+const MenuDef* MenuOf(std::string_view item) {
+  for (const MenuDef& menu : Menus()) {
+    for (const MenuItemDef& candidate : menu.items) {
       if (candidate.name == item) return &menu;
     }
   }
   return nullptr;
 }
 
-const MenuItemSpec* FindMenuItem(std::string_view name) {
-  const MenuSpec* menu = MenuOf(name);
+const MenuItemDef* FindMenuItem(std::string_view name) {
+  const MenuDef* menu = MenuOf(name);
   if (menu == nullptr) return nullptr;
-  for (const MenuItemSpec& item : menu->items) {
+  for (const MenuItemDef& item : menu->items) {
     if (item.name == name) return &item;
   }
   return nullptr;

@@ -66,7 +66,7 @@ struct Font {
   bool italic = false;
 };
 
-struct ControlSpec {
+struct ControlDef {
   Kind kind;
   std::string name{};
   std::string caption{};  // '&' marks a mnemonic
@@ -95,20 +95,20 @@ struct ControlSpec {
 
 enum class MenuAction { kEndProgram, kShowWindow, kCopyField, kToggleExtra };
 
-struct MenuItemSpec {
+struct MenuItemDef {
   std::string name;
   std::string caption;
   MenuAction action;
   bool checkable = false;
 };
 
-struct MenuSpec {
+struct MenuDef {
   std::string name;
   std::string owner;  // the control it belongs to; "" for the tray icon
-  std::vector<MenuItemSpec> items;
+  std::vector<MenuItemDef> items;
 };
 
-struct WindowSpec {
+struct WindowDef {
   std::string_view name;
   std::string_view caption;
   int client_width;
@@ -118,16 +118,16 @@ struct WindowSpec {
   std::span<const std::string_view> font_families;
 };
 
-const WindowSpec& Window();
+const WindowDef& Window();
 // In creation order: a group comes before what it holds, and later siblings lie above earlier
 // ones.
-const std::vector<ControlSpec>& Controls();
-const std::vector<MenuSpec>& Menus();
+const std::vector<ControlDef>& Controls();
+const std::vector<MenuDef>& Menus();
 
 // Null when there is no such control or menu item.
-const ControlSpec* FindControl(std::string_view name);
-const MenuItemSpec* FindMenuItem(std::string_view name);
-const MenuSpec* MenuOf(std::string_view item);
+const ControlDef* FindControl(std::string_view name);
+const MenuItemDef* FindMenuItem(std::string_view name);
+const MenuDef* MenuOf(std::string_view item);
 // The control's index in Controls(); Controls().size() when there is none.
 std::size_t IndexOf(std::string_view name);
 
