@@ -75,6 +75,11 @@ RasDialupLinks::~RasDialupLinks() {
 }
 
 int RasDialupLinks::CountConnections() {
+  last_count_ = EnumerateConnections();
+  return last_count_;
+}
+
+int RasDialupLinks::EnumerateConnections() {
   if (enum_connections_ == nullptr) return 0;
   auto enumerate = reinterpret_cast<RasEnumConnectionsFn>(enum_connections_);
   std::vector<RASCONNW>& records = records_->connections;
@@ -94,6 +99,8 @@ int RasDialupLinks::CountConnections() {
 }
 
 std::optional<LinkCounters> RasDialupLinks::ReadByteCounters() {
+  // Without the service there is no count to go by.
+  if (enum_connections_ != nullptr && last_count_ == 0) return LinkCounters{};
   MIB_IF_TABLE2* table = nullptr;
   if (::GetIfTable2(&table) != NO_ERROR || table == nullptr) return std::nullopt;
   DialupCounterSum sum;

@@ -47,10 +47,17 @@ class RasDialupLinks : public DialupLinks {
   // larger one, which is kept.
   int CountConnections() override;
   // {0, 0} when no dial-up interface is up; nullopt when the interface table cannot be read.
+  // While the last count found no connection there is no dial-up interface to read, and the
+  // table of every interface is not asked for: it is the dearest call of a refresh.
   std::optional<LinkCounters> ReadByteCounters() override;
 
  private:
   struct Records;
+
+  int EnumerateConnections();
+
+  // What the last CountConnections found; -1 before the first.
+  int last_count_ = -1;
 
   LoadStatus status_ = LoadStatus::kNoLibrary;
   void* library_ = nullptr;           // HMODULE

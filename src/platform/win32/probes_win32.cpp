@@ -55,9 +55,15 @@ int BatteryPercentOf(bool read, std::uint8_t battery_flag, std::uint8_t life_per
 }
 
 int Win32BatteryProbe::BatteryLifePercent() {
+  constexpr std::uint64_t kPeriodMs = 1000;
+  const std::uint64_t now = ::GetTickCount64();
+  if (read_ && now - read_at_ms_ < kPeriodMs) return percent_;
   SYSTEM_POWER_STATUS power{};
   bool read = ::GetSystemPowerStatus(&power) != FALSE;
-  return BatteryPercentOf(read, power.BatteryFlag, power.BatteryLifePercent);
+  percent_ = BatteryPercentOf(read, power.BatteryFlag, power.BatteryLifePercent);
+  read_at_ms_ = now;
+  read_ = true;
+  return percent_;
 }
 
 std::optional<std::int32_t> CpuBusyPercent(const CpuTimes& before, const CpuTimes& after) {
@@ -122,27 +128,31 @@ Win32FreeResources::Win32FreeResources(const GuiResourceFunctions& functions) {
 }
 
 Win32FreeResources::~Win32FreeResources() {
+  if (process_ != nullptr) ::CloseHandle(process_);
   if (kernel32_ != nullptr) ::FreeLibrary(static_cast<HMODULE>(kernel32_));
   if (user32_ != nullptr) ::FreeLibrary(static_cast<HMODULE>(user32_));
 }
 
 void Win32FreeResources::ReadForeground() {
-  DWORD process_id = 0;
-  if (HWND foreground = ::GetForegroundWindow(); foreground != nullptr) {
-    ::GetWindowThreadProcessId(foreground, &process_id);
+  HWND foreground = ::GetForegroundWindow();
+  if (foreground != foreground_ || foreground == nullptr) {
+    if (process_ != nullptr) ::CloseHandle(process_);
+    process_ = nullptr;
+    foreground_ = nullptr;
+    DWORD process_id = 0;
+    if (foreground != nullptr) ::GetWindowThreadProcessId(foreground, &process_id);
+    if (process_id != 0 && process_id != ::GetCurrentProcessId()) {
+      auto open = reinterpret_cast<OpenProcessFn>(open_process_);
+      process_ = open(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id);
+      // A process that cannot be opened keeps the last figures; it is tried again next time.
+      if (process_ == nullptr) return;
+    }
+    foreground_ = foreground;
   }
-  HANDLE process = ::GetCurrentProcess();
-  bool opened = false;
-  if (process_id != 0 && process_id != ::GetCurrentProcessId()) {
-    auto open = reinterpret_cast<OpenProcessFn>(open_process_);
-    process = open(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id);
-    if (process == nullptr) return;
-    opened = true;
-  }
+  HANDLE process = process_ != nullptr ? static_cast<HANDLE>(process_) : ::GetCurrentProcess();
   auto count = reinterpret_cast<GetGuiResourcesFn>(get_gui_resources_);
   gdi_used_ = count(process, GR_GDIOBJECTS);
   user_used_ = count(process, GR_USEROBJECTS);
-  if (opened) ::CloseHandle(process);
 }
 
 std::uint16_t Win32FreeResources::GetFreeResources(int kind) {

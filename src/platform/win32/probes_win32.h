@@ -15,9 +15,16 @@ class Win32MemoryProbe : public MemoryProbe {
 };
 
 // GetSystemPowerStatus; 255 when there is no battery or its charge is unknown.
+// The charge is read at most once a second: it moves far slower, and asking costs a pass
+// over the system's power supplies.
 class Win32BatteryProbe : public BatteryProbe {
  public:
   int BatteryLifePercent() override;
+
+ private:
+  std::uint64_t read_at_ms_ = 0;
+  int percent_ = 255;
+  bool read_ = false;
 };
 
 // The charge a power status reports: 255 when it could not be read, when the system has no
@@ -91,6 +98,11 @@ class Win32FreeResources : public FreeResourcesSource {
   std::uint32_t user_quota_ = 10000;
   std::uint32_t gdi_used_ = 0;
   std::uint32_t user_used_ = 0;
+  // The foreground window's process stays open while that window is in front: a window
+  // belongs to one process for its life, and opening the process at every refresh costs more
+  // than the count itself.
+  void* foreground_ = nullptr;  // HWND
+  void* process_ = nullptr;     // HANDLE, or null for this process
   int last_kind_ = 3;  // above every kind: the first call reads
 };
 

@@ -35,12 +35,18 @@ bool IsDesktop(HWND window) {
 }
 
 std::wstring ReadWide(HWND window) {
+  // Nearly every title fits a buffer of this size, and one call then reads it whole; only a
+  // title that fills it is asked for its length.
+  constexpr int kFirstTry = 512;
+  wchar_t buffer[kFirstTry];
+  int copied = std::max(GetWindowTextW(window, buffer, kFirstTry), 0);
+  if (copied < kFirstTry - 1) return std::wstring(buffer, static_cast<std::size_t>(copied));
   std::wstring text;
   int length = GetWindowTextLengthW(window);
   // One spare place: a text that fills the buffer has grown since its length was asked.
   for (int attempt = 0; attempt < 8 && length >= 0; ++attempt) {
     text.resize(static_cast<std::size_t>(length) + 2);
-    int copied = std::max(GetWindowTextW(window, text.data(), length + 2), 0);
+    copied = std::max(GetWindowTextW(window, text.data(), length + 2), 0);
     text.resize(static_cast<std::size_t>(copied));
     if (copied <= length) break;
     length = std::max(GetWindowTextLengthW(window), length * 2 + 2);
@@ -86,34 +92,41 @@ Win32WindowSystem::~Win32WindowSystem() {
 
 WindowId Win32WindowSystem::ForegroundWindow() {
   HWND window = GetForegroundWindow();
-  if (window == nullptr || IsDesktop(window)) return kNoWindow;
-  return ToId(window);
+  if (window == nullptr) return kNoWindow;
+  if (ToId(window) != last_foreground_) {
+    last_foreground_ = ToId(window);
+    last_foreground_is_desktop_ = IsDesktop(window);
+  }
+  return last_foreground_is_desktop_ ? kNoWindow : ToId(window);
 }
 
 std::string Win32WindowSystem::ReadTitle(WindowId window) {
+  if (window == kNoWindow) return {};
   HWND hwnd = ToHwnd(window);
-  if (window == kNoWindow || !IsWindow(hwnd)) return {};
   auto held = unanswered_.find(window);
-  return WideToUtf8(held != unanswered_.end() ? held->second : ReadWide(hwnd));
+  if (held != unanswered_.end() && IsWindow(hwnd)) return WideToUtf8(held->second);
+  // A window that has gone reads as no text at all, which is what it must read as.
+  return WideToUtf8(ReadWide(hwnd));
 }
 
 void Win32WindowSystem::WriteTitle(WindowId window, const std::string& title) {
   if (window == kNoWindow) return;
-  if (!IsWindow(ToHwnd(window))) {
-    unanswered_.erase(window);
-    return;
-  }
+  last_written_ = window;
   auto waiting = unanswered_.find(window);
   if (waiting != unanswered_.end()) {
-    waiting->second = Utf8ToWide(title);
+    if (IsWindow(ToHwnd(window))) {
+      waiting->second = Utf8ToWide(title);
+    } else {
+      unanswered_.erase(waiting);
+    }
     return;
   }
+  // A window that has gone fails the send, which is all a write into it must do.
   Send(window, Utf8ToWide(title));
 }
 
 void Win32WindowSystem::Send(WindowId window, std::wstring title) {
   HWND hwnd = ToHwnd(window);
-  if (!IsWindow(hwnd)) return;
   DWORD_PTR result = 0;
   if (SendMessageTimeoutW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()),
                           SMTO_ABORTIFHUNG | SMTO_NORMAL, write_timeout_ms_, &result) != 0) {
@@ -132,6 +145,12 @@ void Win32WindowSystem::Send(WindowId window, std::wstring title) {
 
 WindowId Win32WindowSystem::FindWindowByTitle(const std::string& title) {
   std::wstring wanted = Utf8ToWide(title);
+  // Any window bearing the title will do, and the one last written nearly always does: a
+  // search of every top-level window is then not needed.
+  if (last_written_ != kNoWindow && !Unanswered(last_written_)) {
+    HWND hwnd = ToHwnd(last_written_);
+    if (ReadWide(hwnd) == wanted && (!wanted.empty() || IsWindow(hwnd))) return last_written_;
+  }
   for (const auto& [window, held] : unanswered_) {
     if (held == wanted && IsWindow(ToHwnd(window))) return window;
   }

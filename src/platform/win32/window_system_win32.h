@@ -52,6 +52,12 @@ class Win32WindowSystem : public WindowSystem {
   std::uintptr_t serial_;
   // Windows whose last write timed out, each with the title it is to get once it answers.
   std::unordered_map<WindowId, std::wstring> unanswered_;
+  // The foreground stays the same window tick after tick: whether it is the desktop is
+  // asked once per window, not at every tick.
+  WindowId last_foreground_ = kNoWindow;
+  bool last_foreground_is_desktop_ = false;
+  // The window last written: the one a search for the line just written is for.
+  WindowId last_written_ = kNoWindow;
 };
 
 }  // namespace quillenta
