@@ -6,7 +6,7 @@
 #include <random>
 
 #include "app/program_core.h"
-#include "fakes.h"
+#include "fake_platform.h"
 
 namespace quillenta {
 namespace {
@@ -21,34 +21,9 @@ constexpr bool kHeapIsMeasurable = true;
 
 constexpr std::int64_t kTicksPerHour = 36'000;  // 100 ms ticks
 
-struct Fakes {
-  FakeWindowSystem* windows;
-  FakeClock* clock;
-  FakeDialupLinks* links;
-  FakeCpuUsageSource* cpu;
-  FakeProfileStore* profile;
-};
-
-Platform MakeFakePlatform(Fakes& fakes) {
-  Platform platform;
-  auto windows = std::make_unique<FakeWindowSystem>();
-  auto clock = std::make_unique<FakeClock>();
-  auto links = std::make_unique<FakeDialupLinks>();
-  auto cpu = std::make_unique<FakeCpuUsageSource>();
-  auto profile = std::make_unique<FakeProfileStore>();
-  auto memory = std::make_unique<FakeMemoryProbe>();
-  memory->status = {16LL << 30, 9LL << 30, 128LL << 40, 127LL << 40, 2LL << 30, 1LL << 30};
-  fakes = {windows.get(), clock.get(), links.get(), cpu.get(), profile.get()};
-  platform.windows = std::move(windows);
-  platform.clock = std::move(clock);
-  platform.links = std::move(links);
-  platform.cpu = std::move(cpu);
-  platform.profile = std::move(profile);
-  platform.memory = std::move(memory);
-  platform.locale = std::make_unique<FakeLocale>();
-  platform.battery = std::make_unique<FakeBatteryProbe>();
-  platform.free_resources = std::make_unique<FakeFreeResources>();
-  platform.launcher = std::make_unique<FakeLauncher>();
+Platform MakeSoakPlatform(Fakes& fakes) {
+  Platform platform = MakeFakePlatform(fakes);
+  fakes.memory->status = {16LL << 30, 9LL << 30, 128LL << 40, 127LL << 40, 2LL << 30, 1LL << 30};
   return platform;
 }
 
@@ -71,7 +46,7 @@ std::size_t HeapInUse() { return mallinfo2().uordblks; }
 TEST(Soak, ADayOfTicksKeepsTitlesTotalsAndHeapSound) {
   Fakes fakes{};
   RecordingErrorReport errors;
-  ProgramCore core(MakeFakePlatform(fakes), errors);
+  ProgramCore core(MakeSoakPlatform(fakes), errors);
   core.Start();
   core.LoadConnectionTotals();
 

@@ -7,7 +7,7 @@
 #include <set>
 
 #include "app/program_core.h"
-#include "fakes.h"
+#include "fake_platform.h"
 #include "form/form_logic.h"
 #include "form/form_description.h"
 
@@ -43,31 +43,13 @@ class RecordingView : public FormView {
   FakeProfileStore& profile_;
 };
 
-Platform FakePlatform(FakeProfileStore*& profile, FakeLauncher*& launcher) {
-  Platform platform;
-  auto store = std::make_unique<FakeProfileStore>();
-  profile = store.get();
-  auto starter = std::make_unique<FakeLauncher>();
-  launcher = starter.get();
-  platform.windows = std::make_unique<FakeWindowSystem>();
-  platform.clock = std::make_unique<FakeClock>();
-  platform.locale = std::make_unique<FakeLocale>();
-  platform.memory = std::make_unique<FakeMemoryProbe>();
-  platform.battery = std::make_unique<FakeBatteryProbe>();
-  platform.cpu = std::make_unique<FakeCpuUsageSource>();
-  platform.links = std::make_unique<FakeDialupLinks>();
-  platform.free_resources = std::make_unique<FakeFreeResources>();
-  platform.launcher = std::move(starter);
-  platform.profile = std::move(store);
-  return platform;
-}
-
 class FormLogicTest : public ::testing::Test {
  protected:
-  FakeProfileStore* profile = nullptr;
-  FakeLauncher* launcher = nullptr;
+  Fakes fakes;
   RecordingErrorReport errors;
-  ProgramCore core{FakePlatform(profile, launcher), errors};
+  ProgramCore core{MakeFakePlatform(fakes), errors};
+  FakeProfileStore* profile = fakes.profile;
+  FakeLauncher* launcher = fakes.launcher;
   RecordingView view{*profile};
   FormLogic logic{core, view};
 
