@@ -3,3 +3,4 @@
 include(win32/windows.cmake OPTIONAL)
 include(win32/probes.cmake OPTIONAL)
 include(win32/profile.cmake OPTIONAL)
+include(win32/shell.cmake OPTIONAL)

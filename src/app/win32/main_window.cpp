@@ -19,8 +19,10 @@ void Win32ErrorBox::ShowPending() {
   showing_ = false;
 }
 
-MainWindow::MainWindow(HINSTANCE instance, Platform platform)
-    : instance_(instance), core_(std::move(platform), errors_) {
+MainWindow::MainWindow(HINSTANCE instance, Platform platform, FileChooser* chooser)
+    : instance_(instance),
+      core_(std::move(platform), errors_),
+      settings_(instance, core_, tray_, chooser) {
   core_.settings().on_periodic_save_changed = [this](bool on) {
     if (window_ == nullptr) return;
     if (on) {
@@ -55,12 +57,15 @@ bool MainWindow::FormCreate() {
       ::LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
                    ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   tray_.SetWindow(window_, small_icon);
-  tray_.quit = [this] { ::SendMessageW(window_, WM_CLOSE, 0, 0); };
+  // Built hidden before the settings load, so that the load reaches every control.
+  if (!settings_.Create()) return false;
+  tray_.on_item = [this](std::string_view item) { settings_.logic().OnMenuItem(item); };
+  // Posted: the window or menu that asks must not be destroyed under its own handler.
+  settings_.end_program = [this] { ::PostMessageW(window_, WM_CLOSE, 0, 0); };
   // Before anything else of the start-up: the icon is there even while the settings load.
-  tray_.HideToTray();
-  // The settings window is not here yet: b49 is read and saved as always, and nothing waits
-  // for the window.
+  tray_.AddTrayIcon();
   core_.Start();
+  if (core_.settings().Flag(FlagKey::b49)) settings_.ShowAtStart();
   core_.LoadConnectionTotals();
   ::SetTimer(window_, kTimer1, ProgramCore::kWakeupMs, nullptr);
   return true;
@@ -69,6 +74,7 @@ bool MainWindow::FormCreate() {
 int MainWindow::Run() {
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (settings_.PreTranslate(message)) continue;
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
@@ -86,6 +92,8 @@ void MainWindow::FormClose() {
     tray_.RemoveTrayIcon();
   }
   core_.Stop();
+  // After the title is given back: the window may be the one that had the line.
+  settings_.Destroy();
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

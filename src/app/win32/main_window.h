@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/program_core.h"
+#include "app/win32/settings_window.h"
 #include "app/win32/tray_win32.h"
 
 namespace quillenta {
@@ -33,7 +34,8 @@ class MainWindow {
  public:
   static constexpr wchar_t kClassName[] = L"QuillentaMainWindow";
 
-  MainWindow(HINSTANCE instance, Platform platform);
+  // chooser: the "参照" dialog; null gives the GetOpenFileNameW one.
+  MainWindow(HINSTANCE instance, Platform platform, FileChooser* chooser = nullptr);
   ~MainWindow();
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
@@ -42,6 +44,10 @@ class MainWindow {
   bool FormCreate();
   // Runs the message loop until the program ends; the process's exit code.
   int Run();
+
+  ProgramCore& core() { return core_; }
+  SettingsWindow& settings_window() { return settings_; }
+  Win32Tray& tray() { return tray_; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -55,6 +61,7 @@ class MainWindow {
   Win32ErrorBox errors_;
   ProgramCore core_;
   Win32Tray tray_;
+  SettingsWindow settings_;
   HWND window_ = nullptr;
   bool closed_ = false;
 };

@@ -1,5 +1,7 @@
 #include "app/win32/tray_win32.h"
 
+#include "form/form_description.h"
+#include "platform/win32/wide.h"
 
 namespace quillenta {
 
@@ -38,17 +40,6 @@ void Win32Tray::RemoveTrayIcon() {
   present_ = false;
 }
 
-void Win32Tray::HideToTray() {
-  AddTrayIcon();
-  if (window_ != nullptr) ::ShowWindow(window_, SW_HIDE);
-}
-
-void Win32Tray::ShowFromTray() {
-  if (!show_settings) return;
-  RemoveTrayIcon();
-  show_settings();
-}
-
 bool Win32Tray::Handle(UINT message, WPARAM, LPARAM lparam) {
   if (message == kCallbackMessage) {
     // Only the presses: a release, a double click or a move opens nothing.
@@ -68,10 +59,16 @@ bool Win32Tray::Handle(UINT message, WPARAM, LPARAM lparam) {
 void Win32Tray::OpenMenu() {
   // The menu's own loop dispatches a second press on the icon; it must not open a second menu.
   if (menu_open_ || window_ == nullptr) return;
+  const form::MenuDef* def = nullptr;
+  for (const form::MenuDef& candidate : form::Menus()) {
+    if (candidate.owner.empty()) def = &candidate;
+  }
+  if (def == nullptr) return;
   HMENU menu = ::CreatePopupMenu();
   if (menu == nullptr) return;
-  ::AppendMenuW(menu, MF_STRING, kQuit, L"終了");
-  ::AppendMenuW(menu, MF_STRING | (show_settings ? 0 : MF_GRAYED), kSettings, L"設定");
+  for (std::size_t n = 0; n < def->items.size(); ++n) {
+    ::AppendMenuW(menu, MF_STRING, n + 1, Utf8ToWide(def->items[n].caption).c_str());
+  }
   POINT cursor{};
   ::GetCursorPos(&cursor);
   // Without this a click elsewhere leaves the menu open, and the WM_NULL after it makes the
@@ -85,8 +82,7 @@ void Win32Tray::OpenMenu() {
   menu_open_ = false;
   ::PostMessageW(window_, WM_NULL, 0, 0);
   ::DestroyMenu(menu);
-  if (chosen == kQuit && quit) quit();
-  if (chosen == kSettings) ShowFromTray();
+  if (chosen >= 1 && chosen <= def->items.size() && on_item) on_item(def->items[chosen - 1].name);
 }
 
 }  // namespace quillenta

@@ -1,10 +1,10 @@
 #pragma once
-// The notification-area icon of the hidden main window and its menu PopupMenu1 ("終了",
-// "設定").
+// The notification-area icon of the hidden main window and its menu, the form's PopupMenu1.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <functional>
+#include <string_view>
 
 namespace quillenta {
 
@@ -12,8 +12,6 @@ class Win32Tray {
  public:
   static constexpr UINT kIconId = 1;
   static constexpr UINT kCallbackMessage = WM_USER + 100;  // 1124
-  enum Command : UINT { kQuit = 1, kSettings = 2 };
-
   Win32Tray();
   Win32Tray(const Win32Tray&) = delete;
   Win32Tray& operator=(const Win32Tray&) = delete;
@@ -26,14 +24,8 @@ class Win32Tray {
   void RemoveTrayIcon();
   bool Present() const { return present_; }
 
-  void HideToTray();
-  void ShowFromTray();
-
-  // What the menu's items do. While show_settings is empty there is no settings window to
-  // show: "設定" is grayed out rather than offered and then doing nothing, and the icon, the
-  // program's only presence, is never taken away.
-  std::function<void()> quit;
-  std::function<void()> show_settings;
+  // The item of the menu that was chosen, by its name in the form description.
+  std::function<void(std::string_view item)> on_item;
 
   // The tray's share of the window procedure: true when the message was the tray's.
   bool Handle(UINT message, WPARAM wparam, LPARAM lparam);

@@ -1,0 +1,20 @@
+#pragma once
+#include <windows.h>
+
+#include <functional>
+
+#include "platform/launcher.h"
+
+namespace quillenta {
+
+// The file-open dialog of the "参照" buttons, owned by the settings window.
+class Win32FileChooser : public FileChooser {
+ public:
+  explicit Win32FileChooser(std::function<HWND()> owner) : owner_(std::move(owner)) {}
+  std::optional<std::string> ChooseFile() override;
+
+ private:
+  std::function<HWND()> owner_;
+};
+
+}  // namespace quillenta
