@@ -6,6 +6,7 @@
 # its X window's _NET_WM_NAME. Every wait is bounded.
 set -euo pipefail
 TEST=$1 PROGRAM=$2 TESTWIN=$3
+HERE=$(cd "$(dirname "$0")" && pwd)
 : "${WINE:?run inside wine-session.sh}" "${QUILLENTA_WINE_TMP:?run inside wine-session.sh}"
 # xprop prints UTF-8 only in a locale the C library has; Wine takes its own locale from the
 # session's LANG (Japanese), which LC_ALL would override.
@@ -80,6 +81,11 @@ activate() {
 APP_DIR="$TMP/app"
 mkdir -p "$APP_DIR"
 cp "$PROGRAM" "$APP_DIR/quillenta.exe"
+# The settings file the program finds beside it; without one it starts as on a first run. The
+# tests of the line keep the settings window hidden at start, as a user who set it so has it.
+SETTINGS="$APP_DIR/quillenta.INI"
+settings_file() { printf '[Quillenta]\r\n%s\r\n' "$@" >"$SETTINGS"; }
+settings_file "b49=0"
 start_program() {
   "${WIN[@]}" "$APP_DIR/quillenta.exe" >>"$TMP/program.log" 2>&1 &
   PROGRAM_PID=$!
@@ -109,11 +115,62 @@ press_on() { # XID BUTTON: a press and a release in the middle of the window
   read -r -a xy <<<"$(centre_of "$1")"
   xdotool mousemove --sync "${xy[0]}" "${xy[1]}" click "$2"
 }
-# Wine's menus are windows of the process that opens them; the hidden main window never shows.
+# Wine's menus and boxes are windows of the process that opens them; the hidden main window
+# never shows. The settings window and the error box are the ones titled "Quillenta" (or the
+# line, in the foreground); the settings window is the one of the form's size.
 program_windows() { xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null || true; }
-menu_open() { [ -n "$(program_windows)" ]; }
-menu_closed() { [ -z "$(program_windows)" ]; }
-menu_xid() { printf '0x%x' "$(program_windows | head -n1)"; }
+titled_xid() {
+  local id
+  for id in $(program_windows); do
+    case $(xtitle "$id") in Quillenta | "Quillenta "*) printf '0x%x\n' "$id" ;; esac
+  done
+}
+settings_xid() {
+  local id
+  for id in $(titled_xid); do
+    [ "$(client_size_of "$id")" = 644x285 ] && printf '%s' "$id" && return
+  done
+}
+window_shown() { [ -n "$(settings_xid)" ]; }
+window_hidden() { [ -z "$(settings_xid)" ]; }
+# What else shows: the menu, the error box, the file dialog.
+other_windows() {
+  local id settings
+  settings=$(settings_xid)
+  for id in $(program_windows); do
+    [ "$(printf '0x%x' "$id")" = "$settings" ] || printf '0x%x\n' "$id"
+  done
+}
+menu_open() { [ -n "$(other_windows)" ]; }
+menu_closed() { [ -z "$(other_windows)" ]; }
+menu_xid() { other_windows | head -n1; }
+client_size_of() { xwininfo -id "$1" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}'; }
+click_in_window() { # X Y in the settings window's client area, as the form places controls
+  local xid x y
+  xid=$(settings_xid)
+  [ -n "$xid" ] || fail "no settings window to click in"
+  x=$(xwininfo -id "$xid" | awk '/Absolute upper-left X/{print $4}')
+  y=$(xwininfo -id "$xid" | awk '/Absolute upper-left Y/{print $4}')
+  xdotool mousemove --sync $((x + $1)) $((y + $2)) click 1
+}
+# The places of the form at 96 DPI: the bottom row, the tabs along the strip, and the time
+# watch's first "参照" on its page (the page's client area starts at 5, 26).
+click_ok() { click_in_window $((168 + 48)) $((256 + 12)); }
+click_tab() { # 1..5
+  local xs=(0 30 84 137 193 280)
+  click_in_window "${xs[$1]}" 12
+}
+click_browse_1() { click_in_window $((5 + 8 + 541 + 17)) $((26 + 32 + 10)); }
+stored() { # KEY: its line in the settings file
+  tr -d '\r' <"$SETTINGS" | grep "^$1=" || true
+}
+open_settings_from_tray() {
+  press_on "$ICON" 1
+  wait_for $T "the menu" menu_open
+  # The second of the two items, "設定".
+  click_at_fraction "$(menu_xid)" 0.75
+  wait_for $T "the settings window from the menu" window_shown
+}
 click_at_fraction() { # XID FRACTION_OF_HEIGHT: a left click that far down the window, mid-width
   local x y w h
   x=$(xwininfo -id "$1" | awk '/Absolute upper-left X/{print $4}')
@@ -225,10 +282,11 @@ case $TEST in
   taskkill_restores)
     window A "Alpha editor"
     start_on "$A" "Alpha editor"
+    cp "$SETTINGS" "$TMP/before.INI"
     end_program
     wait_for $T "A to get its own title back" title_is "$A" "Alpha editor"
-    # Ending saves nothing: no settings file appears beside a program that never had one.
-    [ ! -e "$APP_DIR/quillenta.INI" ] || fail "the program wrote its settings file at the end"
+    # Ending saves nothing.
+    cmp -s "$SETTINGS" "$TMP/before.INI" || fail "the program wrote its settings file at the end"
     ;;
 
   tray_icon_docks)
@@ -254,24 +312,138 @@ case $TEST in
     xdotool mousemove --sync 400 300 click 1
     wait_for $T "a click elsewhere to close the menu" menu_closed
     alive "$PROGRAM_PID" || fail "the program ended when the menu closed"
-    # A right press opens it too; "設定" has no window to show yet and ends nothing.
+    window_hidden || fail "the settings window showed with the menu"
+    # A right press opens it too. The first item is "終了": the program ends, A has its own
+    # title, the icon goes.
     press_on "$ICON" 3
     wait_for $T "the menu after a right press" menu_open
-    MENU=$(menu_xid)
-    click_at_fraction "$MENU" 0.75
-    sleep 1
-    alive "$PROGRAM_PID" || fail "設定 ended the program"
-    icon_count_is 1 || fail "設定 took the icon away: $(tray_icons | grep -c .) icons"
-    if menu_closed; then
-      press_on "$ICON" 1
-      wait_for $T "the menu again" menu_open
-      MENU=$(menu_xid)
-    fi
-    # The first item is "終了": the program ends, A has its own title, the icon goes.
-    click_at_fraction "$MENU" 0.25
+    click_at_fraction "$(menu_xid)" 0.25
     end_from_menu
     wait_for $T "A to get its own title back" title_is "$A" "Alpha editor"
     wait_for $T "the icon to go" icon_count_is 0
+    ;;
+
+  first_start)
+    # No settings file: the window shows at start, its client area as the form has it, and
+    # the icon docks beside it.
+    rm -f "$SETTINGS"
+    start_program
+    wait_for $T "a window at start" sh -c "xdotool search --onlyvisible --pid $PROGRAM_PID | grep -q ."
+    sleep 1
+    [ "$(titled_xid | grep -c .)" = 1 ] || fail "not one window at start: $(titled_xid)"
+    size=$(client_size_of "$(titled_xid)")
+    [ "$size" = 644x285 ] || fail "the client area is $size, not 644x285"
+    wait_for_icon
+    sleep 1
+    icon_count_is 1 || fail "$(tray_icons | grep -c .) icons beside the window"
+    [ ! -e "$SETTINGS" ] || fail "the start wrote a settings file"
+    ;;
+
+  ok_saves_defaults)
+    rm -f "$SETTINGS"
+    start_program
+    wait_for $T "the settings window at start" window_shown
+    wait_for_icon
+    # "&OK": hidden to the tray, then every key saved with its default, in the save order.
+    click_ok
+    wait_for $T "the window to hide" window_hidden
+    wait_for $T "the settings file" test -s "$SETTINGS"
+    cmp "$SETTINGS" "$HERE/first-ok.INI" >&2 ||
+      fail "the saved file differs from the defaults: $(diff <(tr -d '\r' <"$SETTINGS") <(tr -d '\r' <"$HERE/first-ok.INI") | head -n 5)"
+    icon_count_is 1 || fail "$(tray_icons | grep -c .) icons after &OK"
+    # "設定" shows the window and takes the icon away; a second "&OK" brings back one icon.
+    open_settings_from_tray
+    wait_for $T "the icon to go while the window shows" icon_count_is 0
+    click_ok
+    wait_for $T "the window to hide again" window_hidden
+    wait_for_icon
+    sleep 1
+    icon_count_is 1 || fail "$(tray_icons | grep -c .) icons after a second &OK"
+    cmp -s "$SETTINGS" "$HERE/first-ok.INI" || fail "the second save changed the file"
+    ;;
+
+  unwritable_settings)
+    window A "Alpha"
+    settings_file "b49=1"
+    cp "$SETTINGS" "$TMP/before.INI"
+    chattr +i "$SETTINGS" || fail "chattr +i is not available here"
+    trap 'chattr -i "$SETTINGS" 2>/dev/null; cleanup' EXIT
+    start_program
+    wait_for $T "the settings window at start" window_shown
+    wait_for_icon
+    click_ok
+    wait_for $T "the window to hide before the error" window_hidden
+    wait_for $T "the error box" menu_open
+    sleep 2
+    boxes=$(other_windows | grep -c .)
+    [ "$boxes" = 1 ] || fail "$boxes windows instead of one error box"
+    cmp -s "$SETTINGS" "$TMP/before.INI" || fail "the settings file changed"
+    # The box is in the foreground: the line goes on in its title, "Quillenta" first.
+    BOX=$(other_windows | head -n1)
+    wait_for $T "the line in the error box" line_shown_in "$BOX" "Quillenta"
+    before=$(xtitle "$BOX")
+    wait_for $T "the line to go on changing" title_differs "$BOX" "$before"
+    alive "$PROGRAM_PID" || fail "the program ended"
+    ;;
+
+  browse)
+    mkdir -p "$TMP/tools"
+    : >"$TMP/tools/probe.exe"
+    settings_file "b49=1"
+    start_program
+    wait_for $T "the settings window at start" window_shown
+    wait_for_icon
+    click_tab 4
+    sleep 0.5
+    click_browse_1
+    wait_for $T "the file dialog" menu_open
+    sleep 1
+    xdotool type --delay 20 "$(winpath "$TMP/tools/probe.exe")"
+    xdotool key Return
+    wait_for $T "the dialog to close" menu_closed
+    click_ok
+    wait_for $T "the window to hide" window_hidden
+    wait_for $T "the chosen program in the file" sh -c "tr -d '\r' <'$SETTINGS' | grep -qF 'probe.exe'"
+    chosen=$(stored s92)
+    # A cancel leaves the field as it was.
+    open_settings_from_tray
+    click_browse_1
+    wait_for $T "the file dialog again" menu_open
+    sleep 1
+    xdotool key Escape
+    wait_for $T "the cancelled dialog to close" menu_closed
+    window_shown || fail "the window went with the dialog"
+    click_ok
+    wait_for $T "the window to hide" window_hidden
+    sleep 1
+    [ "$(stored s92)" = "$chosen" ] || fail "the cancel changed the field: $(stored s92), not $chosen"
+    ;;
+
+  screenshots)
+    : "${QUILLENTA_SHOTS:?the folder for the screenshots}"
+    rm -f "$SETTINGS"
+    start_program
+    wait_for $T "the settings window at start" window_shown
+    wait_for_icon
+    sleep 1
+    for n in 1 2 3 4 5; do
+      click_tab "$n"
+      sleep 0.7
+      xid=$(settings_xid)
+      x=$(xwininfo -id "$xid" | awk '/Absolute upper-left X/{print $4}')
+      y=$(xwininfo -id "$xid" | awk '/Absolute upper-left Y/{print $4}')
+      # The frame's title bar as openbox draws it, and the client below.
+      import -window root -crop "646x315+$((x - 1))+$((y - 29))" +repage "$QUILLENTA_SHOTS/win32-tab-$n.png"
+    done
+    click_tab 1
+    click_ok
+    wait_for $T "the window to hide" window_hidden
+    press_on "$ICON" 1
+    wait_for $T "the menu" menu_open
+    sleep 0.5
+    read -r ix iy <<<"$(centre_of "$ICON")"
+    import -window root -crop "300x120+$((ix - 250))+$((iy - 100))" +repage "$QUILLENTA_SHOTS/win32-tray-menu.png"
+    xdotool mousemove --sync 400 300 click 1
     ;;
 
   *)
