@@ -112,9 +112,8 @@ MainForm::MainForm(Application& app, FileChooser* chooser)
   };
 
   // The tray's menu is drawn by the tray; what its items do is the form's.
-  connect(&tray_, &TrayIcon::quitChosen, this, [this] { logic_.OnMenuItem("MenuQuit"); });
-  connect(&tray_, &TrayIcon::settingsChosen, this,
-          [this] { logic_.OnMenuItem("MenuSettings"); });
+  connect(&tray_, &TrayIcon::itemChosen, this,
+          [this](const QString& item) { logic_.OnMenuItem(item.toStdString()); });
   connect(&tray_, &TrayIcon::noHost, this, [this] {
     if (isHidden()) ShowCentered();
   });

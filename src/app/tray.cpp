@@ -6,19 +6,23 @@
 #include <algorithm>
 
 #include "app/app_icon.h"
+#include "form/form_description.h"
 
 namespace quillenta {
 
 TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
   icon_.setIcon(MakeAppIcon());
   icon_.setToolTip(QStringLiteral("Quillenta"));
-  menu_.setObjectName(QStringLiteral("PopupMenu1"));
-  QAction* quit = menu_.addAction(QStringLiteral("終了"));
-  quit->setObjectName(QStringLiteral("MenuQuit"));
-  QAction* settings = menu_.addAction(QStringLiteral("設定"));
-  settings->setObjectName(QStringLiteral("MenuSettings"));
-  connect(quit, &QAction::triggered, this, &TrayIcon::quitChosen);
-  connect(settings, &QAction::triggered, this, &TrayIcon::settingsChosen);
+  for (const form::MenuDef& def : form::Menus()) {
+    if (!def.owner.empty()) continue;  // the menus of the window's controls
+    menu_.setObjectName(QString::fromStdString(def.name));
+    for (const form::MenuItemDef& item : def.items) {
+      QAction* action = menu_.addAction(QString::fromStdString(item.caption));
+      const QString name = QString::fromStdString(item.name);
+      action->setObjectName(name);
+      connect(action, &QAction::triggered, this, [this, name] { emit itemChosen(name); });
+    }
+  }
   // No setContextMenu: a right press would then open the menu twice.
   connect(&icon_, &QSystemTrayIcon::activated, this, &TrayIcon::OnActivated);
   host_poll_.setInterval(kHostPollMs);

@@ -1,5 +1,5 @@
 #pragma once
-// The notification-area icon and its menu ("終了", "設定").
+// The notification-area icon and its menu, the form's PopupMenu1.
 #include <QFont>
 #include <QMenu>
 #include <QObject>
@@ -36,8 +36,8 @@ class TrayIcon : public QObject {
   void WatchForHost(std::function<bool()> available, int wait_ms = kHostWaitMs);
 
  signals:
-  void quitChosen();
-  void settingsChosen();
+  // An item of the menu, by its name in the form description.
+  void itemChosen(const QString& item);
   // No panel hosts icons 10 s after start: the window must stay reachable.
   void noHost();
 

@@ -419,6 +419,27 @@ case $TEST in
     [ "$(stored s92)" = "$chosen" ] || fail "the cancel changed the field: $(stored s92), not $chosen"
     ;;
 
+  extra_mode)
+    # The hidden switch: a right click on the About tab's "." opens "おまけ"; on, the next
+    # "&OK" writes b48 and the line s00.
+    start_program
+    wait_for_icon
+    open_settings_from_tray
+    click_tab 5
+    sleep 0.5
+    xid=$(settings_xid)
+    x=$(xwininfo -id "$xid" | awk '/Absolute upper-left X/{print $4}')
+    y=$(xwininfo -id "$xid" | awk '/Absolute upper-left Y/{print $4}')
+    xdotool mousemove --sync $((x + 5 + 336 + 10)) $((y + 26 + 40 + 12)) click 3
+    wait_for $T "the menu of the dot" menu_open
+    click_at_fraction "$(menu_xid)" 0.5
+    wait_for $T "the menu to close" menu_closed
+    click_ok
+    wait_for $T "the window to hide" window_hidden
+    wait_for $T "b48 in the file" sh -c "tr -d '\r' <'$SETTINGS' | grep -qx 'b48=1'"
+    [ -n "$(stored s00)" ] || fail "the line s00 is not in the file"
+    ;;
+
   screenshots)
     : "${QUILLENTA_SHOTS:?the folder for the screenshots}"
     rm -f "$SETTINGS"
