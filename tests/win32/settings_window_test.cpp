@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <string>
 
@@ -259,6 +260,64 @@ TEST_F(SettingsWindowTest, BrowseFillsTheProgramFieldAndACancelKeepsIt) {
   chooser.answer.reset();
   Click("BitBtn62");
   EXPECT_EQ(TextOf(Control("Edit93")), "C:\\Tools\\メモ帳.exe");
+}
+
+}  // namespace
+
+namespace {
+
+// The notification area's window for the tray's messages; hidden, as the program's is.
+class TrayTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window = ::CreateWindowExW(0, L"STATIC", L"tray owner", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                               nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    tray.SetWindow(window, ::LoadIconW(nullptr, IDI_APPLICATION));
+  }
+  void TearDown() override {
+    tray.RemoveTrayIcon();
+    ::DestroyWindow(window);
+  }
+  // True while the shell holds the icon: only an icon it has can be modified.
+  bool ShellHasIcon() {
+    NOTIFYICONDATAW record{};
+    record.cbSize = sizeof record;
+    record.hWnd = window;
+    record.uID = Win32Tray::kIconId;
+    record.uFlags = NIF_TIP;
+    lstrcpynW(record.szTip, L"Quillenta", ARRAYSIZE(record.szTip));
+    return ::Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
+  }
+
+  HWND window = nullptr;
+  Win32Tray tray;
+};
+
+TEST_F(TrayTest, AnExplorerRestartGetsTheIconBack) {
+  tray.AddTrayIcon();
+  ASSERT_TRUE(ShellHasIcon());
+  // Explorer starting again has lost every icon, then says so to every top-level window.
+  NOTIFYICONDATAW record{};
+  record.cbSize = sizeof record;
+  record.hWnd = window;
+  record.uID = Win32Tray::kIconId;
+  ::Shell_NotifyIconW(NIM_DELETE, &record);
+  ASSERT_FALSE(ShellHasIcon());
+  EXPECT_TRUE(tray.Handle(::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0));
+  EXPECT_TRUE(ShellHasIcon());
+  // Without an icon to show (the window is up) it adds none.
+  tray.RemoveTrayIcon();
+  EXPECT_TRUE(tray.Handle(::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0));
+  EXPECT_FALSE(ShellHasIcon());
+}
+
+TEST_F(TrayTest, OnlyPressesOnTheIconAreTheTraysAndOtherMessagesAreNot) {
+  // Releases and double clicks open nothing, but they are the tray's messages all the same.
+  for (UINT mouse : {WM_LBUTTONUP, WM_RBUTTONUP, WM_LBUTTONDBLCLK, WM_MOUSEMOVE}) {
+    EXPECT_TRUE(tray.Handle(Win32Tray::kCallbackMessage, Win32Tray::kIconId, mouse));
+  }
+  EXPECT_FALSE(tray.Handle(WM_TIMER, 1, 0));
 }
 
 }  // namespace
