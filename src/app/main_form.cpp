@@ -277,12 +277,10 @@ void MainForm::CloseWindow() { close(); }
 void MainForm::EndProgram() { app_.FormClose(); }
 
 void MainForm::ShowCentered() {
-  if (!placed_) {
-    placed_ = true;
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-      QRect area = screen->availableGeometry();
-      move(area.center() - QPoint(width() / 2, height() / 2));
-    }
+  // Each time it is shown, wherever the user moved it before.
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
   }
   show();
 }
@@ -299,15 +297,24 @@ void MainForm::keyPressEvent(QKeyEvent* event) {
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
   auto* field = qobject_cast<QLineEdit*>(watched);
-  if (field != nullptr && event->type() == QEvent::MouseButtonRelease &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    const std::string name = field->objectName().toStdString();
-    if (const form::ControlDef* def = form::FindControl(name);
-        def != nullptr && def->kind == form::Kind::kLinkField) {
-      field->setFocus(Qt::MouseFocusReason);
-      field->selectAll();
-      logic_.OnClick(name);
-    }
+  const bool press = event->type() == QEvent::MouseButtonPress;
+  // A double click's second press arrives as MouseButtonDblClick: no new press.
+  if (field == nullptr || !(press || event->type() == QEvent::MouseButtonRelease) ||
+      static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) {
+    return QWidget::eventFilter(watched, event);
+  }
+  const std::string name = field->objectName().toStdString();
+  const form::ControlDef* def = form::FindControl(name);
+  if (def == nullptr || def->kind != form::Kind::kLinkField) {
+    return QWidget::eventFilter(watched, event);
+  }
+  if (press) {
+    logic_.OnLinkPressed(name);
+  } else {
+    field->setFocus(Qt::MouseFocusReason);
+    field->selectAll();
+    const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+    logic_.OnLinkReleased(name, field->rect().contains(at));
   }
   return QWidget::eventFilter(watched, event);
 }

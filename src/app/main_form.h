@@ -77,7 +77,6 @@ class MainForm : public QWidget, public Shell, private form::FormView {
   // Parallel to form::Controls(); empty until the contents are built.
   std::vector<QWidget*> widgets_;
   std::vector<std::pair<QMenu*, const form::MenuDef*>> menus_;
-  bool placed_ = false;
   bool built_ = false;
 };
 

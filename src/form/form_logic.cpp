@@ -81,6 +81,15 @@ void FormLogic::OnClick(std::string_view name) {
   }
 }
 
+void FormLogic::OnLinkPressed(std::string_view control) { pressed_link_ = control; }
+
+bool FormLogic::OnLinkReleased(std::string_view control, bool inside) {
+  const bool click = !pressed_link_.empty() && pressed_link_ == control && inside;
+  pressed_link_.clear();
+  if (click) OnClick(control);
+  return click;
+}
+
 void FormLogic::OnToggled(std::string_view name, bool on) {
   const ControlDef* control = FindControl(name);
   if (control == nullptr) return;

@@ -37,6 +37,11 @@ class FormLogic {
 
   // A push button or a link field was clicked.
   void OnClick(std::string_view control);
+  // A link field's left button: a click is a press and a release inside the field. The second
+  // press of a double click is no press (views leave it out), so a double click opens the
+  // address once; a press whose release lands outside opens nothing. True when it opened.
+  void OnLinkPressed(std::string_view control);
+  bool OnLinkReleased(std::string_view control, bool inside);
   // The user set a check box or a radio button (a radio reports only its turning on).
   void OnToggled(std::string_view control, bool on);
   // The user typed in an edit; a text the model set must not come back here.
@@ -63,6 +68,7 @@ class FormLogic {
 
   ProgramCore& core_;
   FormView& view_;
+  std::string pressed_link_;
 };
 
 }  // namespace quillenta::form

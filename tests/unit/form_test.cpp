@@ -219,6 +219,38 @@ TEST_F(FormLogicTest, BottomRowAndTrayMenu) {
   EXPECT_EQ(profile->commits, 0);
 }
 
+TEST_F(FormLogicTest, ALinkOpensOnAPressAndAReleaseInsideOnly) {
+  // What a view reports for each gesture: "press" a new press, "in"/"out" a release there.
+  const struct {
+    const char* gesture;
+    std::vector<std::string> events;
+    int opens;
+  } cases[] = {
+      {"click", {"press", "in"}, 1},
+      // The second press of a double click is no press: its release opens nothing more.
+      {"double click", {"press", "in", "in"}, 1},
+      {"press inside, release outside", {"press", "out"}, 0},
+      {"release without a press", {"in"}, 0},
+      {"two clicks", {"press", "in", "press", "in"}, 2},
+  };
+  for (const auto& c : cases) {
+    view.calls.clear();
+    for (const std::string& event : c.events) {
+      if (event == "press") {
+        logic.OnLinkPressed("MailField");
+      } else {
+        logic.OnLinkReleased("MailField", event == "in");
+      }
+    }
+    EXPECT_EQ(static_cast<int>(view.calls.size()), c.opens) << c.gesture;
+  }
+  // A press on one link and the release on the other is no click of either.
+  view.calls.clear();
+  logic.OnLinkPressed("MailField");
+  EXPECT_FALSE(logic.OnLinkReleased("WebField", true));
+  EXPECT_TRUE(view.calls.empty());
+}
+
 TEST_F(FormLogicTest, RevertReadsTheFileAndRedrawsTheOrder) {
   std::string file = "[Quillenta]\r\ns52=\"H\"\r\nb52=0\r\ni01=9\r\ni02=2\r\n";
   for (int slot = 3; slot <= kItemCodeCount; ++slot) {

@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -468,6 +469,17 @@ class GuiFormTest : public QObject {
     QCOMPARE(form_->tabs()->currentIndex(), 3);
   }
 
+  void shownCentredEachTime() {
+    Start();
+    form_->ShowFromTray();
+    const QPoint centred = form_->pos();
+    QVERIFY(centred != QPoint(3, 3));
+    form_->move(3, 3);
+    Find<QPushButton>("Button51")->click();
+    form_->ShowFromTray();
+    QCOMPARE(form_->pos(), centred);
+  }
+
   void okHidesThenSavesAndAddsOneIcon() {
     Start();
     form_->ShowFromTray();
@@ -619,6 +631,23 @@ class GuiFormTest : public QObject {
     QVERIFY(mail->isReadOnly() && web->isReadOnly());
     QTest::mouseClick(mail, Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseClick(web, Qt::LeftButton, {}, QPoint(5, 5));
+    // A double click opens once; a press whose release lands outside opens nothing.
+    // As X delivers a double click: press, release, the second press as a double click, release.
+    auto send = [](QWidget* to, QEvent::Type type, QPoint at) {
+      const Qt::MouseButtons held =
+          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
+      QMouseEvent event(type, QPointF(at), to->mapToGlobal(QPointF(at)), Qt::LeftButton, held,
+                        Qt::NoModifier);
+      QApplication::sendEvent(to, &event);
+    };
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+      send(web, type, QPoint(5, 5));
+    }
+    send(mail, QEvent::MouseButtonPress, QPoint(5, 5));
+    send(mail, QEvent::MouseButtonRelease, QPoint(5, mail->height() + 20));
+    QCOMPARE(catcher.urls.size(), 3);
+    catcher.urls.pop_back();
     QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     QCOMPARE(catcher.urls.size(), 2);

@@ -202,6 +202,27 @@ TEST_F(SettingsWindowTest, OkHidesToTheTrayThenSaves) {
   EXPECT_TRUE(tray.Present());
 }
 
+TEST_F(SettingsWindowTest, ShownCentredEachTime) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ::GetMonitorInfoW(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  auto centre = [this] {
+    RECT frame{};
+    ::GetWindowRect(window.handle(), &frame);
+    return POINT{(frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2};
+  };
+  const POINT expected{(monitor.rcWork.left + monitor.rcWork.right) / 2,
+                       (monitor.rcWork.top + monitor.rcWork.bottom) / 2};
+  window.ShowFromTray();
+  EXPECT_NEAR(centre().x, expected.x, 1);
+  EXPECT_NEAR(centre().y, expected.y, 1);
+  ::SetWindowPos(window.handle(), nullptr, 5, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  window.HideToTray();
+  window.ShowFromTray();
+  EXPECT_NEAR(centre().x, expected.x, 1);
+  EXPECT_NEAR(centre().y, expected.y, 1);
+}
+
 TEST_F(SettingsWindowTest, EnterAndEscapePressNothing) {
   window.ShowFromTray();
   Pump();
@@ -238,6 +259,14 @@ TEST_F(SettingsWindowTest, ALinkClickOpensItsAddressOnceAndSelectsIt) {
   ::SendMessageW(mail, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], "mailto:" + form::FindControl("MailField")->caption);
+  // A double click opens once more, not twice; a release outside the field opens nothing.
+  for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}) {
+    ::SendMessageW(mail, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(3, 3));
+  }
+  EXPECT_EQ(opened.size(), 2u);
+  ::SendMessageW(mail, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+  ::SendMessageW(mail, WM_LBUTTONUP, 0, MAKELPARAM(3, 500));
+  EXPECT_EQ(opened.size(), 2u);
   DWORD start = 1, end = 0;
   ::SendMessageW(mail, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                  reinterpret_cast<LPARAM>(&end));

@@ -708,12 +708,19 @@ LRESULT CALLBACK SettingsWindow::ControlProc(HWND control, UINT message, WPARAM 
       if (def.popup_menu.empty()) break;
       self->OpenMenu(def.popup_menu, control, lparam);
       return 0;
+    case WM_LBUTTONDOWN:
+      // A double click's second press comes as WM_LBUTTONDBLCLK: no new press.
+      if (def.kind == Kind::kLinkField) self->logic_.OnLinkPressed(def.name);
+      break;
     case WM_LBUTTONUP: {
       if (def.kind != Kind::kLinkField) break;
       const LRESULT result = ::DefSubclassProc(control, message, wparam, lparam);
       ::SetFocus(control);
       ::SendMessageW(control, EM_SETSEL, 0, -1);
-      self->logic_.OnClick(def.name);
+      RECT area{};
+      ::GetClientRect(control, &area);
+      self->logic_.OnLinkReleased(def.name,
+                                  ::PtInRect(&area, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)}));
       return result;
     }
     case WM_NCDESTROY:
