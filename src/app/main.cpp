@@ -1,12 +1,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <xcb/xcb.h>
+
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/application.h"
 #include "app/error_box.h"
@@ -38,11 +41,27 @@ std::string ExecutablePath(const char* argv0) {
   return std::string(buffer, static_cast<std::size_t>(length));
 }
 
+// Qt aborts the process when it cannot reach the X server; a start without a display must
+// say so in one line and fail with a status, not die of a signal.
+bool DisplayAnswers(const char* display) {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform != nullptr && *platform != '\0' && std::strcmp(platform, "xcb") != 0) return true;
+  xcb_connection_t* connection = xcb_connect(display, nullptr);
+  const bool answers = xcb_connection_has_error(connection) == 0;
+  xcb_disconnect(connection);
+  return answers;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace quillenta;
   const char* display = std::getenv("DISPLAY");
+  if (!DisplayAnswers(display)) {
+    std::fprintf(stderr, "quillenta: cannot open display %s\n",
+                 display != nullptr && *display != '\0' ? display : "(DISPLAY is not set)");
+    return 1;
+  }
   LinuxInstanceGuard guard(LinuxInstanceGuard::DefaultLockPath(display != nullptr ? display : ""));
   if (!guard.Acquire()) return 0;
 

@@ -5,7 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <xcb/xcb.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace quillenta {
 
@@ -16,8 +21,13 @@ LinuxInstanceGuard::~LinuxInstanceGuard() {
 bool LinuxInstanceGuard::Acquire() {
   if (fd_ >= 0) return true;
   int fd = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  // A lock file that cannot be made must not keep the program from running at all.
-  if (fd < 0) return true;
+  // A lock file that cannot be made must not keep the program from running at all; but the
+  // user should know that a second start is no longer kept out.
+  if (fd < 0) {
+    std::fprintf(stderr, "quillenta: cannot create the lock file %s: %s\n", path_.c_str(),
+                 std::strerror(errno));
+    return true;
+  }
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     close(fd);
     return false;
@@ -26,8 +36,23 @@ bool LinuxInstanceGuard::Acquire() {
   return true;
 }
 
+std::string LinuxInstanceGuard::DisplayKey(const std::string& display) {
+  char* host = nullptr;
+  int number = 0;
+  // libxcb's own reading of $DISPLAY, so the key names what the connection will reach.
+  if (display.empty() || xcb_parse_display(display.c_str(), &host, &number, nullptr) == 0) {
+    std::free(host);
+    return display;
+  }
+  std::string key = host != nullptr ? host : "";
+  std::free(host);
+  // "unix:0" and "unix/:0" are the local socket, as ":0" is.
+  if (key == "unix") key.clear();
+  return key.empty() ? std::to_string(number) : key + "-" + std::to_string(number);
+}
+
 std::string LinuxInstanceGuard::DefaultLockPath(const std::string& display) {
-  std::string name = "quillenta-" + display + ".lock";
+  std::string name = "quillenta-" + DisplayKey(display) + ".lock";
   for (char& c : name) {
     if (c == '/') c = '_';
   }

@@ -15,6 +15,10 @@ class LinuxInstanceGuard : public InstanceGuard {
   // $XDG_RUNTIME_DIR/quillenta-<display>.lock, or a private folder under /tmp made for this
   // user (mode 0700, refused when someone else owns it) where the runtime directory is unset.
   static std::string DefaultLockPath(const std::string& display);
+  // The display itself, however $DISPLAY spells it: ":0", ":0.1", "unix:0" and "unix/:0"
+  // are one display ("0"); a remote one keeps its host ("remote.example-10"). The screen is
+  // no part of it: the program's windows of every screen share one title engine's display.
+  static std::string DisplayKey(const std::string& display);
 
  private:
   std::string path_;
