@@ -233,13 +233,11 @@ class GuiFormTest : public QObject {
                   {"Button52", "元に戻す(&R)", QRect(272, 256, 97, 25)},
                   {"Button53", "終了(&X)", QRect(376, 256, 97, 25)},
                   {"CheckBox49", "起動ごとに設定", QRect(488, 253, 113, 25)}};
-    QWidget* previous = nullptr;
     for (const auto& row : bottom) {
       auto* control = Find<QAbstractButton>(row.name);
       QVERIFY(control != nullptr);
       QCOMPARE(control->text(), QString::fromUtf8(row.caption));
       QCOMPARE(control->geometry(), row.geometry);
-      previous = control;
     }
     // Tab walks the bottom row, then into the tab control.
     form_->show();
@@ -679,8 +677,10 @@ class GuiFormTest : public QObject {
       QVERIFY2(menu->isVisible(), row.menu);
       menu->hide();
     }
-    QContextMenuEvent on_version(QContextMenuEvent::Mouse, QPoint(50, 100));
-    QApplication::sendEvent(Find<QLabel>("VersionLabel"), &on_version);
+    auto* version_label = Find<QLabel>("VersionLabel");
+    QContextMenuEvent on_version(QContextMenuEvent::Mouse, QPoint(50, 100),
+                                 version_label->mapToGlobal(QPoint(50, 100)));
+    QApplication::sendEvent(version_label, &on_version);
     QVERIFY(!Find<QMenu>("PopupMenu3")->isVisible());
   }
 

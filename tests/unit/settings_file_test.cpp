@@ -156,8 +156,9 @@ TEST(SettingsFile, FlagsSequenceAndUnitRoundTrip) {
   q.store.content = p.store.content;
   q.file.LoadSettings();
   for (const FlagDef& def : kFlagTable) {
-    if (def.key != FlagKey::b48)
+    if (def.key != FlagKey::b48) {
       EXPECT_EQ(q.settings.Flag(def.key), !def.default_value) << def.name;
+    }
   }
   EXPECT_EQ(q.settings.Unit(), ByteUnit::kKilobytes);
   EXPECT_EQ(q.sequence.Slot(1), 8);
