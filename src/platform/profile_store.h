@@ -14,6 +14,9 @@ class ProfileStore {
   // The whole file as UTF-8 text (a file from the Windows program is converted). On kMissing
   // and kUnreadable the text is left empty.
   virtual LoadResult Load(std::string& text) = 0;
+  // The last file read was in code page 932 (the Windows program's files): its text limits
+  // count that encoding's bytes, not the UTF-8 bytes of the converted text.
+  virtual bool LoadedCodePage932() const { return false; }
   // Replaces the whole file with `text` in one step: either the old contents stay whole or the
   // new ones are in place. Throws quillenta::Error("<path> に書き込めません") on failure.
   virtual void Commit(const std::string& text) = 0;

@@ -37,7 +37,8 @@ std::string_view ProfileDocument::Line::Value() const {
   return std::string_view(text).substr(value_begin, value_end - value_begin);
 }
 
-ProfileDocument::ProfileDocument(std::string_view text) {
+ProfileDocument::ProfileDocument(std::string_view text, bool code_page_932)
+    : code_page_932_(code_page_932) {
   if (text.substr(0, kBom.size()) == kBom) {
     bom_ = kBom;
     text.remove_prefix(kBom.size());
@@ -137,7 +138,9 @@ std::optional<std::string_view> ProfileDocument::StoredValue(std::string_view se
 std::string ProfileDocument::ReadString(std::string_view section, std::string_view key,
                                         std::string_view default_value) const {
   std::string_view value = StoredValue(section, key).value_or(default_value);
-  return std::string(CutAtCharBoundary(StripOneQuotePair(value), kMaxValueBytes));
+  const std::string_view unquoted = StripOneQuotePair(value);
+  return std::string(code_page_932_ ? CutAtCodePage932Bytes(unquoted, kMaxValueBytes)
+                                    : CutAtCharBoundary(unquoted, kMaxValueBytes));
 }
 
 void ProfileDocument::Write(std::string_view section, std::string_view key,

@@ -15,13 +15,16 @@ class ProfileDocument {
   static constexpr std::size_t kMaxValueBytes = 1023;
 
   ProfileDocument() = default;
-  explicit ProfileDocument(std::string_view text);
+  // code_page_932: the file was read from code page 932; its texts are cut by that
+  // encoding's bytes.
+  explicit ProfileDocument(std::string_view text, bool code_page_932 = false);
 
   // The stored value of the first matching key in the first matching section, as the line
   // holds it (trimmed, quotes kept); nullopt when the key is missing or has no "=".
   std::optional<std::string_view> StoredValue(std::string_view section, std::string_view key) const;
   // What GetPrivateProfileString gives: the stored value or else the default, either without
-  // one enclosing pair of quotes, cut to kMaxValueBytes.
+  // one enclosing pair of quotes, cut to kMaxValueBytes of the file's encoding, in whole
+  // characters.
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view default_value) const;
 
@@ -53,6 +56,7 @@ class ProfileDocument {
   const std::string& NewLine() const;
 
   std::string bom_;  // a leading UTF-8 byte-order mark, kept on writing
+  bool code_page_932_ = false;
   std::vector<Line> lines_;
   std::string newline_ = "\n";  // the file's own line terminator, for lines we add
 };

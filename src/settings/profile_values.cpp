@@ -90,6 +90,28 @@ std::string_view CutAtCharBoundary(std::string_view text, std::size_t max_bytes)
   return text.substr(0, end);
 }
 
+std::string_view CutAtCodePage932Bytes(std::string_view text, std::size_t max_bytes) {
+  std::size_t pos = 0, bytes = 0;
+  while (pos < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (pos + length > text.size()) break;
+    std::uint32_t code = lead;
+    if (length > 1) {
+      code = lead & (0xFF >> (length + 1));
+      for (std::size_t i = 1; i < length; ++i) {
+        code = (code << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
+      }
+    }
+    const bool single = code < 0x80 || (code >= 0xFF61 && code <= 0xFF9F) || code == 0xFFFD;
+    const std::size_t width = single ? 1 : 2;
+    if (bytes + width > max_bytes) break;
+    bytes += width;
+    pos += length;
+  }
+  return text.substr(0, pos);
+}
+
 std::optional<std::int64_t> ParseProfileNumber(std::string_view text, std::int64_t min,
                                                std::int64_t max) {
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {

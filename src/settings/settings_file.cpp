@@ -64,14 +64,14 @@ SettingsFile::SettingsFile(ProfileStore& store, Settings& settings, OrderEditor&
 ProfileDocument SettingsFile::ReadDocument() {
   std::string text;
   if (store_.Load(text) != ProfileStore::LoadResult::kRead) return ProfileDocument();
-  return ProfileDocument(text);
+  return ProfileDocument(text, store_.LoadedCodePage932());
 }
 
 ProfileDocument SettingsFile::ReadDocumentForSave() {
   std::string text;
   switch (store_.Load(text)) {
     case ProfileStore::LoadResult::kRead:
-      return ProfileDocument(text);
+      return ProfileDocument(text, store_.LoadedCodePage932());
     case ProfileStore::LoadResult::kMissing:
       return ProfileDocument();
     case ProfileStore::LoadResult::kUnreadable:

@@ -91,6 +91,37 @@ TEST(ProfileRead, MegabyteLineIsData) {
   EXPECT_EQ(document.ReadString("Quillenta", "s51", ""), "after");
 }
 
+std::string Repeat(std::string_view unit, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += unit;
+  return text;
+}
+
+// A file from the Windows program: its limit is 1023 bytes of code page 932, where a kanji
+// takes two bytes and a half-width katakana one, never a cut inside a character.
+TEST(ProfileRead, CodePage932FileCutsAtItsOwnBytes) {
+  const struct {
+    const char* name;
+    std::string value;  // as converted to UTF-8
+    std::string read;
+  } cases[] = {
+      {"1000 bytes whole", Repeat("漢", 500), Repeat("漢", 500)},
+      {"1200 bytes cut at 1022", Repeat("漢", 600), Repeat("漢", 511)},
+      {"one ASCII makes 1023", "a" + Repeat("漢", 600), "a" + Repeat("漢", 511)},
+      {"half-width katakana count one", Repeat("ｶ", 1100), Repeat("ｶ", 1023)},
+      {"mixed at the edge", Repeat("ｶ", 1021) + "漢ｶ", Repeat("ｶ", 1021) + "漢"},
+      {"a replaced byte counts one", Repeat("\xEF\xBF\xBD", 1024), Repeat("\xEF\xBF\xBD", 1023)},
+  };
+  for (const auto& c : cases) {
+    const std::string file = "[Quillenta]\r\ns50=\"" + c.value + "\"\r\n";
+    EXPECT_EQ(ProfileDocument(file, true).ReadString("Quillenta", "s50", ""), c.read) << c.name;
+  }
+  // The same text in a UTF-8 file keeps the UTF-8 limit: 341 kanji are 1023 bytes.
+  EXPECT_EQ(ProfileDocument("[Quillenta]\ns50=" + Repeat("漢", 500) + "\n")
+                .ReadString("Quillenta", "s50", ""),
+            Repeat("漢", 341));
+}
+
 TEST(ProfileRead, UntouchedDocumentKeepsEveryByte) {
   const std::string texts[] = {
       "",

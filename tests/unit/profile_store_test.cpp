@@ -120,6 +120,32 @@ TEST(LinuxProfileStore, WindowsFileLoadsAndSavesAsUtf8) {
   EXPECT_NE(saved.find("; メモ\r\n"), std::string::npos);
 }
 
+TEST(LinuxProfileStore, WindowsTextOf1000BytesLoadsWhole) {
+  TempDir dir;
+  const std::string path = dir / "quillenta.INI";
+  std::string kanji_500, kanji_600;  // "漢" is 8A BF in code page 932
+  for (int i = 0; i < 500; ++i) kanji_500 += "\x8A\xBF";
+  kanji_600 = kanji_500;
+  for (int i = 0; i < 100; ++i) kanji_600 += "\x8A\xBF";
+  WriteBytes(path, "[Quillenta]\r\ns50=\"" + kanji_500 + "\"\r\ns51=\"" + kanji_600 + "\"\r\n");
+  LinuxProfileStore store(path);
+  Settings settings;
+  ItemSequence sequence;
+  OrderEditor editor(sequence);
+  SettingsFile file(store, settings, editor);
+  file.LoadSettings();
+  std::string expected_500, expected_511;
+  for (int i = 0; i < 500; ++i) expected_500 += "漢";
+  expected_511 = expected_500;
+  for (int i = 0; i < 11; ++i) expected_511 += "漢";
+  EXPECT_EQ(settings.Text(TextKey::s50), expected_500);
+  EXPECT_EQ(settings.Text(TextKey::s51), expected_511);
+  // Read once more as a UTF-8 file, the measure is UTF-8 again.
+  WriteBytes(path, "[Quillenta]\ns50=a\n");
+  file.LoadSettings();
+  EXPECT_FALSE(store.LoadedCodePage932());
+}
+
 TEST(LinuxProfileStore, CommitCreatesFoldersAndKeepsMode) {
   TempDir dir;
   const std::string path = dir / "config/quillenta/quillenta.INI";

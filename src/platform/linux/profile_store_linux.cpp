@@ -119,6 +119,7 @@ LinuxProfileStore::LinuxProfileStore(std::string path) : path_(std::move(path)) 
 
 ProfileStore::LoadResult LinuxProfileStore::Load(std::string& text) {
   text.clear();
+  code_page_932_ = false;
   FileDescriptor fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return errno == ENOENT ? LoadResult::kMissing : LoadResult::kUnreadable;
   struct stat st;
@@ -138,6 +139,7 @@ ProfileStore::LoadResult LinuxProfileStore::Load(std::string& text) {
     bytes.append(buffer, static_cast<std::size_t>(n));
     if (bytes.size() > static_cast<std::size_t>(kMaxFileBytes)) return LoadResult::kUnreadable;
   }
+  code_page_932_ = !IsValidUtf8(bytes);
   text = DecodeProfileBytes(bytes);
   return LoadResult::kRead;
 }

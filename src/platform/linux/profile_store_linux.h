@@ -17,6 +17,7 @@ class LinuxProfileStore : public ProfileStore {
   const std::string& Path() const override { return path_; }
   LoadResult Load(std::string& text) override;
   void Commit(const std::string& text) override;
+  bool LoadedCodePage932() const override { return code_page_932_; }
 
   // Called after each step of a commit with the step's number (1, 2, ...), so that a test
   // can end the process between any two steps.
@@ -26,6 +27,7 @@ class LinuxProfileStore : public ProfileStore {
   void Step(int& step);
 
   std::string path_;
+  bool code_page_932_ = false;
 };
 
 // The file's bytes as UTF-8: a valid UTF-8 file as it is, any other as code page 932 (the

@@ -22,6 +22,7 @@ class Win32ProfileStore : public ProfileStore {
   const std::string& Path() const override { return path_; }
   LoadResult Load(std::string& text) override;
   void Commit(const std::string& text) override;
+  bool LoadedCodePage932() const override { return code_page_932_; }
 
   // Whether the file was last read or written as code page 932: the next commit then writes
   // code page 932 if its text fits.
