@@ -19,10 +19,18 @@ class WindowSystem {
   // The whole title, never cut short.
   virtual std::string ReadTitle(WindowId window) = 0;
   virtual void WriteTitle(WindowId window, const std::string& title) = 0;
+  // Gives `window` back its own title, `title` as last read. Where a title is more than its
+  // text (on X11 two properties, each with a type of its own, either of them possibly never
+  // set), an implementation puts back exactly what the owner had and may ignore `title`.
+  virtual void RestoreTitle(WindowId window, const std::string& title) {
+    WriteTitle(window, title);
+  }
   // Any managed top-level window whose title equals `title` byte for byte, else kNoWindow.
   virtual WindowId FindWindowByTitle(const std::string& title) = 0;
   // The desktop panel (a dock window), else kNoWindow.
   virtual WindowId FindPanel() = 0;
+  // Whether `window` is a desktop panel; a desktop may have several, and FindPanel names one.
+  virtual bool IsPanel(WindowId window) { return window != kNoWindow && window == FindPanel(); }
   // Announces that ReadTitle(target) and ForegroundWindow() follow, so that an implementation
   // can ask for both at once: the work tick then costs one round trip to the display.
   virtual void PrepareObservation(WindowId target) {}

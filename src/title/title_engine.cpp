@@ -39,6 +39,10 @@ void TitleEngine::ObserveAndTrack() {
       foreground == target_) {
     return;
   }
+  if (windows_.IsPanel(foreground)) {
+    panel_ = foreground;
+    return;
+  }
   panel_ = windows_.FindPanel();
   excluded1_ = windows_.FindWindowByTitle(kExcludedTitle1);
   excluded2_ = windows_.FindWindowByTitle(kExcludedTitle2);
@@ -48,7 +52,7 @@ void TitleEngine::ObserveAndTrack() {
   switched_ = true;
 }
 
-void TitleEngine::RestoreTarget() { windows_.WriteTitle(target_, saved_title_); }
+void TitleEngine::RestoreTarget() { windows_.RestoreTitle(target_, saved_title_); }
 
 void TitleEngine::WriteLine() {
   if (line_ == last_line_) return;

@@ -12,7 +12,7 @@ target_link_libraries(testwin PRIVATE PkgConfig::XCB)
 # The real program, one private display per test.
 set(QUILLENTA_E2E_TESTS line_in_focused_window default_line focus_switch own_title_change
     own_title_change_wm_name_only target_closes sigterm_restores second_instance
-    x_connection_lost)
+    x_connection_lost exact_restore two_docks)
 add_test(NAME e2e.harness
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/run.sh harness - $<TARGET_FILE:testwin>)
 set_tests_properties(e2e.harness PROPERTIES LABELS e2e TIMEOUT 60)
@@ -23,4 +23,6 @@ if(TARGET quillenta)
                      $<TARGET_FILE:quillenta> $<TARGET_FILE:testwin>)
     set_tests_properties(e2e.${test} PROPERTIES LABELS e2e TIMEOUT 90)
   endforeach()
+  # Seventy windows come to the front one after another.
+  set_tests_properties(e2e.exact_restore PROPERTIES TIMEOUT 300)
 endif()

@@ -33,6 +33,15 @@ start_with_two_windows() {
   e2e_wait $T "the line in the focused window" line_shown_in "$A" "Alpha editor"
 }
 
+# Both title properties of a window, type and bytes, as the server holds them.
+props_of() { "$E2E_TESTWIN" --props "$1"; }
+# A window shows exactly what its twin, a client alike that was never written, shows.
+same_props() { [ "$(props_of "$1")" = "$(props_of "$2")" ]; }
+expect_same_props() { # ID TWIN WHEN
+  same_props "$1" "$2" ||
+    e2e_fail "$3: $(props_of "$1" | tr '\n' ' ') instead of $(props_of "$2" | tr '\n' ' ')"
+}
+
 # The line is kept current: a title that changes again proves the program still ticks.
 line_changes_in() { # ID OWN_TITLE
   local before
@@ -103,6 +112,79 @@ case $E2E_TEST in
     e2e_wait $T "the line to carry the window's new title" line_shown_in "$A" "Alpha renamed"
     e2e_activate "$B"
     e2e_wait $T "the new own title back" wm_name_is "$A" "Alpha renamed"
+    ;;
+
+  exact_restore)
+    # Clients that set only WM_NAME, as Latin-1 STRING and as COMPOUND_TEXT (EUC-JP in G1),
+    # each beside a twin that nobody writes. The decoded titles are what the line begins with.
+    ct1=$'\e$)B\xc6\xfc\xcb\xdc edit' ct1_text="日本 edit"
+    ct2=$'\e$)B\xbf\xb7\xa4\xb7\xa4\xa4 edit' ct2_text="新しい edit"
+    e2e_start_x --tray
+    for v in L L_TWIN; do e2e_window $v --wm-name-only "Lclock café" "Lclock renamed"; done
+    for v in C C_TWIN; do e2e_window $v --compound-text "$ct1" "$ct2"; done
+    for v in B B_TWIN; do e2e_window $v "Beta ノート"; done
+    expect_same_props "$L" "$L_TWIN" "twins differ before the program starts"
+    props_of "$L" | grep -qx '_NET_WM_NAME -' || e2e_fail "testwin set _NET_WM_NAME"
+    e2e_activate "$L"
+    e2e_install_program
+    e2e_start_program
+    e2e_wait $T "the line in the WM_NAME-only window" line_shown_in "$L" "Lclock café"
+    e2e_activate "$C"
+    e2e_wait $T "the line in the COMPOUND_TEXT window" line_shown_in "$C" "$ct1_text"
+    expect_same_props "$L" "$L_TWIN" "the WM_NAME-only window after the focus left it"
+
+    # The owner retitles through WM_NAME alone while its window shows the line.
+    kill -USR1 "$C_PID" "$C_TWIN_PID"
+    e2e_wait $T "the line to carry the new COMPOUND_TEXT title" line_shown_in "$C" "$ct2_text"
+    e2e_wait $T "the twin to retitle" sh -c "\"$E2E_TESTWIN\" --props $C_TWIN | grep -q bfb7"
+
+    # More windows in front, one after another, than any table of a fixed size would keep.
+    for ((i = 1; i <= 70; i++)); do
+      # A variable of its own for each: testwin's output file is named after it.
+      e2e_window "W$i" "Other $i"
+      w=W$i
+      e2e_activate "${!w}"
+      e2e_wait $T "the line in window $i" line_shown_in "${!w}" "Other $i"
+    done
+    expect_same_props "$C" "$C_TWIN" "the retitled COMPOUND_TEXT window after 70 others"
+    expect_same_props "$L" "$L_TWIN" "the WM_NAME-only window after 70 others"
+
+    e2e_activate "$L"
+    e2e_wait $T "the line in the WM_NAME-only window again" line_shown_in "$L" "Lclock café"
+    kill -USR1 "$L_PID" "$L_TWIN_PID"
+    e2e_wait $T "the line to carry the new WM_NAME" line_shown_in "$L" "Lclock renamed"
+    e2e_activate "$B"
+    e2e_wait $T "the new WM_NAME alone back" same_props "$L" "$L_TWIN"
+    e2e_wait $T "the line in the window with both properties" line_shown_in "$B" "Beta ノート"
+
+    e2e_activate "$C"
+    e2e_wait $T "the line in the COMPOUND_TEXT window again" line_shown_in "$C" "$ct2_text"
+    kill -TERM "$PROGRAM_PID"
+    e2e_wait $T "the program to end" e2e_dead "$PROGRAM_PID"
+    expect_same_props "$C" "$C_TWIN" "the COMPOUND_TEXT window after the program ended"
+    expect_same_props "$L" "$L_TWIN" "the WM_NAME-only window after the program ended"
+    expect_same_props "$B" "$B_TWIN" "the window with both properties after the program ended"
+    ;;
+
+  two_docks)
+    # trayer is a dock as well: three panels, none of which may take the line.
+    e2e_start_x --tray
+    e2e_window D1 --dock "Panel one"
+    e2e_window D2 --dock "Panel two"
+    e2e_window A "Alpha editor"
+    e2e_activate "$A"
+    e2e_install_program
+    e2e_start_program
+    e2e_wait $T "the line in the focused window" line_shown_in "$A" "Alpha editor"
+    for dock in "$D1" "$D2" "$D1" "$D2"; do
+      e2e_activate "$dock"
+      # Two fresh lines after the panel came to the front: a tick that saw it has passed.
+      line_changes_in "$A" "Alpha editor"
+      line_changes_in "$A" "Alpha editor"
+      [ "$(e2e_title "$D1")" = "Panel one" ] && [ "$(e2e_wm_name "$D1")" = "Panel one" ] &&
+        [ "$(e2e_title "$D2")" = "Panel two" ] && [ "$(e2e_wm_name "$D2")" = "Panel two" ] ||
+        e2e_fail "a panel was written: $(e2e_title "$D1") / $(e2e_title "$D2")"
+    done
     ;;
 
   target_closes)

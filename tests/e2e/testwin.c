@@ -1,10 +1,14 @@
 /* A client window for the end-to-end tests, titled the way toolkits title theirs.
  *
- *   testwin [--dock] [--wm-name-only] TITLE [SECOND_TITLE]
+ *   testwin [--dock] [--wm-name-only] [--compound-text] TITLE [SECOND_TITLE]
+ *   testwin --props ID
  *
  * Prints the window id (0x...) once the window is mapped. SIGUSR1 sets SECOND_TITLE;
  * SIGTERM, SIGINT or the window manager's close end it. --wm-name-only sets only WM_NAME,
- * as older Xlib programs do; --dock makes it a panel. */
+ * as older Xlib programs do; --compound-text sets only WM_NAME too, as COMPOUND_TEXT made of
+ * the titles' bytes as given, as Xlib's XmbSetWMName does outside a UTF-8 locale; --dock
+ * makes it a panel. --props prints window ID's WM_NAME and _NET_WM_NAME as the server holds
+ * them, type and bytes in hex ("-" for a property the window lacks), for exact comparison. */
 #include <poll.h>
 #include <signal.h>
 #include <stdio.h>
@@ -42,9 +46,12 @@ static int to_latin1(const char* s, char* out) {
   return 1;
 }
 
-static void set_title(xcb_window_t w, const char* title, int wm_name_only) {
+static void set_title(xcb_window_t w, const char* title, int wm_name_only, int compound) {
   char* latin1 = malloc(strlen(title) + 1);
-  if (to_latin1(title, latin1)) {
+  if (compound) {
+    xcb_icccm_set_wm_name(c, w, atom("COMPOUND_TEXT"), 8, (uint32_t)strlen(title), title);
+    wm_name_only = 1;
+  } else if (to_latin1(title, latin1)) {
     xcb_icccm_set_wm_name(c, w, XCB_ATOM_STRING, 8, (uint32_t)strlen(latin1), latin1);
   } else {
     xcb_icccm_set_wm_name(c, w, atom("UTF8_STRING"), 8, (uint32_t)strlen(title), title);
@@ -57,16 +64,50 @@ static void set_title(xcb_window_t w, const char* title, int wm_name_only) {
   xcb_flush(c);
 }
 
+static void print_property(xcb_window_t w, const char* name) {
+  xcb_get_property_reply_t* r =
+      xcb_get_property_reply(c, xcb_get_property(c, 0, w, atom(name), XCB_ATOM_ANY, 0, 1u << 24),
+                             NULL);
+  printf("%s", name);
+  if (r == NULL || r->type == XCB_ATOM_NONE) {
+    printf(" -\n");
+  } else {
+    xcb_get_atom_name_reply_t* n = xcb_get_atom_name_reply(c, xcb_get_atom_name(c, r->type), NULL);
+    printf(" %.*s/%u ", n ? xcb_get_atom_name_name_length(n) : 0, n ? xcb_get_atom_name_name(n) : "",
+           r->format);
+    free(n);
+    const unsigned char* v = xcb_get_property_value(r);
+    for (int k = 0; k < xcb_get_property_value_length(r); ++k) printf("%02x", v[k]);
+    printf("\n");
+  }
+  free(r);
+}
+
+static int print_properties(const char* id) {
+  c = xcb_connect(NULL, NULL);
+  if (xcb_connection_has_error(c)) return 1;
+  xcb_window_t w = (xcb_window_t)strtoul(id, NULL, 0);
+  print_property(w, "WM_NAME");
+  print_property(w, "_NET_WM_NAME");
+  xcb_disconnect(c);
+  return 0;
+}
+
 int main(int argc, char** argv) {
-  int dock = 0, wm_name_only = 0, i = 1;
+  int dock = 0, wm_name_only = 0, compound = 0, i = 1;
+  if (argc == 3 && strcmp(argv[1], "--props") == 0) return print_properties(argv[2]);
   for (; i < argc && strncmp(argv[i], "--", 2) == 0; ++i) {
     if (strcmp(argv[i], "--dock") == 0)
       dock = 1;
     else if (strcmp(argv[i], "--wm-name-only") == 0)
       wm_name_only = 1;
+    else if (strcmp(argv[i], "--compound-text") == 0)
+      compound = 1;
   }
   if (i >= argc) {
-    fprintf(stderr, "usage: testwin [--dock] [--wm-name-only] TITLE [SECOND_TITLE]\n");
+    fprintf(stderr,
+            "usage: testwin [--dock] [--wm-name-only] [--compound-text] TITLE [SECOND_TITLE]\n"
+            "       testwin --props ID\n");
     return 2;
   }
   const char* title = argv[i];
@@ -91,7 +132,7 @@ int main(int argc, char** argv) {
   xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, 0, 0, dock ? 300 : 240,
                     dock ? 24 : 120, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                     XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
-  set_title(w, title, wm_name_only);
+  set_title(w, title, wm_name_only, compound);
   xcb_icccm_set_wm_class(c, w, 16, "testwin\0Testwin");
   xcb_icccm_wm_hints_t hints;
   xcb_icccm_wm_hints_set_none(&hints);
@@ -127,7 +168,7 @@ int main(int argc, char** argv) {
       struct signalfd_siginfo info;
       if (read(sfd, &info, sizeof info) != sizeof info) continue;
       if (info.ssi_signo == SIGUSR1) {
-        set_title(w, second, wm_name_only);
+        set_title(w, second, wm_name_only, compound);
       } else {
         xcb_disconnect(c);
         return 0;

@@ -59,6 +59,14 @@ Xvfb* Server() {
   return &xvfb;
 }
 
+// What the owner of a window has set: each of the two title properties, or none.
+struct Titles {
+  const char* net_type;  // null: never set
+  std::string net;
+  const char* wm_type;
+  std::string wm;
+};
+
 // A second client that plays the window owners and the window manager.
 class X11WindowSystemTest : public ::testing::Test {
  protected:
@@ -124,9 +132,29 @@ class X11WindowSystemTest : public ::testing::Test {
     Sync();
   }
   struct Property {
-    std::string type;
+    std::string type;  // empty: the window has no such property
     std::string value;
+    bool operator==(const Property&) const = default;
   };
+  xcb_window_t CreateOwned(const Titles& t) {
+    xcb_window_t w = Create();
+    if (t.net_type != nullptr) SetProperty(w, "_NET_WM_NAME", t.net_type, t.net);
+    if (t.wm_type != nullptr) SetProperty(w, "WM_NAME", t.wm_type, t.wm);
+    MarkManaged(w);
+    return w;
+  }
+  // Both title properties of `w` equal those of `twin`, a window that was never written.
+  void ExpectSameTitles(xcb_window_t w, xcb_window_t twin, const std::string& when) {
+    // A reply on the writer's own connection proves its writes landed.
+    if (windows_) windows_->ReadTitle(w);
+    Sync();
+    for (const char* name : {"_NET_WM_NAME", "WM_NAME"}) {
+      Property got = Get(w, name);
+      Property want = Get(twin, name);
+      EXPECT_EQ(got.type, want.type) << name << ", " << when;
+      EXPECT_EQ(got.value, want.value) << name << ", " << when;
+    }
+  }
   Property Get(xcb_window_t w, const char* name) {
     auto* reply = xcb_get_property_reply(
         c_, xcb_get_property(c_, 0, w, Atom(name), XCB_ATOM_ANY, 0, 1 << 20), nullptr);
@@ -359,7 +387,8 @@ TEST_F(X11WindowSystemTest, ANewWindowUnderADeadWindowsIdIsAnotherWindow) {
   EXPECT_EQ(windows_->FindWindowByTitle("new owner"), fresh);
   EXPECT_EQ(windows_->ReadTitle(fresh), "new owner");
   windows_->WriteTitle(fresh, "the line");
-  Sync();
+  // A reply on the writer's own connection proves its write landed.
+  EXPECT_EQ(windows_->ReadTitle(fresh), "the line");
   EXPECT_EQ(Get(id, "_NET_WM_NAME").value, "the line");
 }
 
@@ -393,6 +422,138 @@ TEST_F(X11WindowSystemTest, EwmhManagerWithoutActiveWindowMeansNoForeground) {
   xcb_set_input_focus(c_, XCB_INPUT_FOCUS_PARENT, manager_window, XCB_CURRENT_TIME);
   Sync();
   EXPECT_EQ(windows_->ForegroundWindow(), kNoWindow);
+}
+
+// Clients as they come: Xlib programs that set only WM_NAME (in any of its types), toolkits
+// that set both, and windows without a title.
+const Titles kOwnerTitles[] = {
+    {nullptr, "", "STRING", "xclock"},
+    {nullptr, "", "COMPOUND_TEXT", "\x1B$)B\xC6\xFC\xCB\xDC edit"},
+    {nullptr, "", "UTF8_STRING", "\xE3\x83\xA1\xE3\x83\xA2"},
+    {nullptr, "", "STRING", std::string("list\0second", 11)},
+    {"UTF8_STRING", "Caf\xC3\xA9", "STRING", "Caf\xE9"},
+    {"UTF8_STRING", "only the EWMH name", nullptr, ""},
+    {nullptr, "", nullptr, ""},
+};
+
+TEST_F(X11WindowSystemTest, RestoreGivesBackExactlyWhatTheOwnerSet) {
+  for (const Titles& t : kOwnerTitles) {
+    xcb_window_t w = CreateOwned(t);
+    xcb_window_t twin = CreateOwned(t);
+    std::string own = windows_->ReadTitle(w);
+    // Twice over: a window given back can be written and given back again.
+    for (int round = 0; round < 2; ++round) {
+      windows_->WriteTitle(w, own + " 12:00");
+      windows_->WriteTitle(w, own + " \xE6\x97\xA5");
+      EXPECT_EQ(windows_->ReadTitle(w), own + " \xE6\x97\xA5");
+      windows_->RestoreTitle(w, own);
+      ExpectSameTitles(w, twin, t.wm);
+      EXPECT_EQ(windows_->ReadTitle(w), own);
+    }
+    // Nothing written: nothing to give back, and nothing is added.
+    windows_->RestoreTitle(w, "not this");
+    ExpectSameTitles(w, twin, "no write, " + t.wm);
+  }
+}
+
+TEST_F(X11WindowSystemTest, OriginalsOutlastAnyNumberOfOtherWrittenWindows) {
+  const Titles compound{nullptr, "", "COMPOUND_TEXT", "\x1B$)B\xC6\xFC\xCB\xDC"};
+  xcb_window_t first = CreateOwned(compound);
+  xcb_window_t twin = CreateOwned(compound);
+  windows_->WriteTitle(first, "the line");
+  std::vector<xcb_window_t> others;
+  for (int i = 0; i < 70; ++i) {
+    others.push_back(CreateOwned({nullptr, "", "STRING", "other " + std::to_string(i)}));
+    windows_->WriteTitle(others.back(), "line " + std::to_string(i));
+  }
+  windows_->RestoreTitle(first, "");
+  ExpectSameTitles(first, twin, "after 70 other windows");
+  for (std::size_t i = 0; i < others.size(); ++i) {
+    windows_->RestoreTitle(others[i], "");
+    windows_->ReadTitle(others[i]);
+    EXPECT_EQ(Get(others[i], "_NET_WM_NAME"), Property{}) << i;
+    EXPECT_EQ(Get(others[i], "WM_NAME"), (Property{"STRING", "other " + std::to_string(i)}));
+  }
+
+  // The end of the program gives back whatever still shows a line.
+  windows_->WriteTitle(first, "the line again");
+  windows_->WriteTitle(others[0], "and here");
+  windows_.reset();
+  ExpectSameTitles(first, twin, "after the end");
+  EXPECT_EQ(Get(others[0], "_NET_WM_NAME"), Property{});
+  EXPECT_EQ(Get(others[0], "WM_NAME"), (Property{"STRING", "other 0"}));
+}
+
+TEST_F(X11WindowSystemTest, OwnersRetitleWhileWrittenIsShownAndGoesBack) {
+  struct Case {
+    const char* what;
+    Titles before;
+    const char* property;  // what the owner sets while the line shows
+    const char* type;
+    std::string bytes;
+    bool read_before_restore;
+    std::string shown;  // the title read after the owner's change
+  };
+  const Case cases[] = {
+      {"COMPOUND_TEXT WM_NAME, seen", {nullptr, "", "COMPOUND_TEXT", "\x1B$)B\xC6\xFC\xCB\xDC"},
+       "WM_NAME", "COMPOUND_TEXT", "\x1B$)B\xBF\xB7\xA4\xB7\xA4\xA4", true,
+       "\xE6\x96\xB0\xE3\x81\x97\xE3\x81\x84"},
+      {"STRING WM_NAME, just before the restore", {nullptr, "", "STRING", "old.txt - nedit"},
+       "WM_NAME", "STRING", "new.txt - nedit", false, ""},
+      {"WM_NAME of a window that has both", {"UTF8_STRING", "both", "STRING", "both"}, "WM_NAME",
+       "STRING", "legacy only", true, "legacy only"},
+      {"_NET_WM_NAME", {"UTF8_STRING", "both", "STRING", "both"}, "_NET_WM_NAME", "UTF8_STRING",
+       "new \xE2\x82\xAC", true, "new \xE2\x82\xAC"},
+  };
+  for (const Case& c : cases) {
+    xcb_window_t w = CreateOwned(c.before);
+    xcb_window_t twin = CreateOwned(c.before);
+    windows_->WriteTitle(w, "line 1");
+    EXPECT_EQ(windows_->ReadTitle(w), "line 1") << c.what;
+    SetProperty(w, c.property, c.type, c.bytes);
+    SetProperty(twin, c.property, c.type, c.bytes);
+    if (c.read_before_restore) {
+      EXPECT_EQ(windows_->ReadTitle(w), c.shown) << c.what;
+      windows_->WriteTitle(w, c.shown + " line 2");
+      EXPECT_EQ(windows_->ReadTitle(w), c.shown + " line 2") << c.what;
+    }
+    windows_->RestoreTitle(w, c.shown);
+    ExpectSameTitles(w, twin, c.what);
+  }
+}
+
+TEST_F(X11WindowSystemTest, EveryDockIsAPanel) {
+  struct Case {
+    std::vector<const char*> types;
+    bool panel;
+  };
+  const Case cases[] = {
+      {{"_NET_WM_WINDOW_TYPE_DOCK"}, true},
+      {{"_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WM_WINDOW_TYPE_DOCK"}, true},
+      {{"_NET_WM_WINDOW_TYPE_NORMAL"}, false},
+      {{"_NET_WM_WINDOW_TYPE_DESKTOP"}, false},
+      {{}, false},
+  };
+  std::vector<xcb_window_t> docks;
+  for (const Case& c : cases) {
+    xcb_window_t w = CreateClient("panel?");
+    if (!c.types.empty()) {
+      std::vector<xcb_window_t> atoms;
+      for (const char* type : c.types) atoms.push_back(Atom(type));
+      SetWindows(w, "_NET_WM_WINDOW_TYPE", "ATOM", atoms);
+    }
+    EXPECT_EQ(windows_->IsPanel(w), c.panel) << c.types.size();
+    if (c.panel) docks.push_back(w);
+  }
+  // FindPanel names one of the docks; the other is a panel all the same.
+  ASSERT_EQ(docks.size(), 2u);
+  WindowId found = windows_->FindPanel();
+  EXPECT_TRUE(found == docks[0] || found == docks[1]) << found;
+  xcb_destroy_window(c_, docks[1]);
+  Sync();
+  EXPECT_EQ(windows_->ReadTitle(docks[1]), "");
+  EXPECT_FALSE(windows_->IsPanel(docks[1]));
+  EXPECT_FALSE(windows_->IsPanel(kNoWindow));
 }
 
 TEST(X11ConnectionTest, LostServerIsReportedAndNeverCrashes) {

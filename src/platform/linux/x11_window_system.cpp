@@ -21,7 +21,6 @@ namespace {
 constexpr std::uint32_t kWholeProperty = 1u << 24;
 // Reparenting window managers put the client a frame or two below the root's child.
 constexpr int kMaxClientDepth = 4;
-constexpr std::size_t kMaxRememberedWrites = 64;
 constexpr std::size_t kMaxGenerations = 4096;
 
 struct FreeDeleter {
@@ -45,6 +44,13 @@ std::string PropertyBytes(const xcb_get_property_reply_t* reply) {
   // separator).
   const char* end = static_cast<const char*>(std::memchr(data, 0, length));
   return std::string(data, end != nullptr ? end : data + length);
+}
+
+bool HasAtom(const xcb_get_property_reply_t* reply, xcb_atom_t atom) {
+  if (reply == nullptr || reply->format != 32) return false;
+  const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
+  const int count = xcb_get_property_value_length(reply) / 4;
+  return std::find(data, data + count, atom) != data + count;
 }
 
 std::vector<WindowId> PropertyWindows(const xcb_get_property_reply_t* reply) {
@@ -409,6 +415,12 @@ XcbWindowSystem::XcbWindowSystem(const char* display_name) : x_(std::make_unique
 
 XcbWindowSystem::~XcbWindowSystem() {
   DropObservation();
+  // Normally the caller has given its target back already; nothing of this program stays
+  // in any window either way.
+  if (x_->Usable()) {
+    for (const auto& [xid, borrowed] : borrowed_) GiveBack(xid, borrowed);
+  }
+  borrowed_.clear();
   // One round trip, so that the server has applied the last writes (the titles given back
   // at shutdown) before the connection closes and anyone looks.
   if (x_->Usable()) {
@@ -460,7 +472,7 @@ void XcbWindowSystem::Bury(xcb_window_t xid) {
   if (generation_.size() >= kMaxGenerations && generation_.count(xid) == 0) generation_.clear();
   ++generation_[xid];
   watched_.erase(xid);
-  written_.erase(xid);
+  borrowed_.erase(xid);
 }
 
 void XcbWindowSystem::Watch(xcb_window_t xid) {
@@ -635,15 +647,25 @@ std::string XcbWindowSystem::CollectTitle(WindowId window, const PropertyRequest
   }
   bool has_net = net && net->type != XCB_ATOM_NONE && net->format == 8;
   bool has_legacy = legacy && legacy->type != XCB_ATOM_NONE && legacy->format == 8;
-  std::string title = has_net ? x_->Decode(net.get()) : x_->Decode(legacy.get());
-  if (has_net && has_legacy) {
-    auto mine = written_.find(window);
-    if (mine != written_.end() && title == mine->second) {
-      std::string own = x_->Decode(legacy.get());
-      if (own != mine->second) title = std::move(own);
-    }
+  auto borrowed = borrowed_.find(Xid(window));
+  if (borrowed != borrowed_.end()) {
+    // A property that is no longer this program's last write was set by the owner since:
+    // it is the window's own title from now on, and what goes back.
+    auto owner_set = [](const xcb_get_property_reply_t* reply, const TitleProperty& written,
+                        TitleProperty& own) {
+      if (reply == nullptr) return false;
+      TitleProperty now = RawProperty(reply);
+      if (now == written) return false;
+      own = std::move(now);
+      return true;
+    };
+    Borrowed& b = borrowed->second;
+    bool net_set = owner_set(net.get(), b.written.net_name, b.own.net_name);
+    bool legacy_set = owner_set(legacy.get(), b.written.wm_name, b.own.wm_name);
+    if (net_set && has_net) return x_->Decode(net.get());
+    if (legacy_set && has_legacy) return x_->Decode(legacy.get());
   }
-  return title;
+  return has_net ? x_->Decode(net.get()) : x_->Decode(legacy.get());
 }
 
 std::string XcbWindowSystem::ReadTitle(WindowId window) {
@@ -676,20 +698,82 @@ void XcbWindowSystem::WriteTitle(WindowId window, const std::string& title) {
   ProcessQueuedEvents();
   if (!Current(window)) return;
   xcb_window_t xid = Xid(window);
-  xcb_ewmh_set_wm_name(&x_->ewmh, xid, static_cast<std::uint32_t>(title.size()), title.data());
+  auto borrowed = borrowed_.find(xid);
+  if (borrowed == borrowed_.end()) {
+    // What the owner has set, taken before the first write covers it.
+    std::optional<TitleProperties> own = ReadProperties(xid);
+    ProcessQueuedEvents();
+    if (!Current(window)) return;
+    if (!own) {
+      Bury(xid);
+      return;
+    }
+    borrowed = borrowed_.emplace(xid, Borrowed{std::move(*own), {}}).first;
+  }
+  TitleProperties& written = borrowed->second.written;
+  written.net_name = {x_->ewmh.UTF8_STRING, 8, title};
   std::string latin1;
   if (Utf8ToLatin1(title, latin1)) {
-    xcb_icccm_set_wm_name(x_->c, xid, XCB_ATOM_STRING, 8, static_cast<std::uint32_t>(latin1.size()),
-                          latin1.data());
+    written.wm_name = {XCB_ATOM_STRING, 8, std::move(latin1)};
   } else {
-    xcb_icccm_set_wm_name(x_->c, xid, x_->ewmh.UTF8_STRING, 8,
-                          static_cast<std::uint32_t>(title.size()), title.data());
+    written.wm_name = {x_->ewmh.UTF8_STRING, 8, title};
   }
+  Put(xid, x_->ewmh._NET_WM_NAME, written.net_name);
+  Put(xid, XCB_ATOM_WM_NAME, written.wm_name);
   xcb_flush(x_->c);
-  if (written_.size() >= kMaxRememberedWrites && written_.count(xid) == 0) {
-    written_.clear();
+}
+
+void XcbWindowSystem::RestoreTitle(WindowId window, const std::string& /*title*/) {
+  if (window == kNoWindow || !x_->Usable()) return;
+  ProcessQueuedEvents();
+  if (!Current(window)) return;
+  // A window never written into still shows what its owner set.
+  auto borrowed = borrowed_.find(Xid(window));
+  if (borrowed == borrowed_.end()) return;
+  GiveBack(borrowed->first, borrowed->second);
+  borrowed_.erase(borrowed);
+  xcb_flush(x_->c);
+}
+
+// The properties are read again first: one the owner set after the last read is its own
+// already and stays as it is.
+void XcbWindowSystem::GiveBack(xcb_window_t xid, const Borrowed& borrowed) {
+  std::optional<TitleProperties> now = ReadProperties(xid);
+  if (!now) return;
+  if (now->net_name == borrowed.written.net_name) {
+    Put(xid, x_->ewmh._NET_WM_NAME, borrowed.own.net_name);
   }
-  written_[xid] = title;
+  if (now->wm_name == borrowed.written.wm_name) Put(xid, XCB_ATOM_WM_NAME, borrowed.own.wm_name);
+}
+
+XcbWindowSystem::TitleProperty XcbWindowSystem::RawProperty(const xcb_get_property_reply_t* reply) {
+  TitleProperty property;
+  if (reply == nullptr || reply->type == XCB_ATOM_NONE || reply->format == 0) return property;
+  property.type = reply->type;
+  property.format = reply->format;
+  property.value.assign(static_cast<const char*>(xcb_get_property_value(reply)),
+                        xcb_get_property_value_length(reply));
+  return property;
+}
+
+std::optional<XcbWindowSystem::TitleProperties> XcbWindowSystem::ReadProperties(
+    xcb_window_t xid) {
+  auto net = x_->Get(xid, x_->ewmh._NET_WM_NAME, XCB_ATOM_ANY);
+  auto legacy = x_->Get(xid, XCB_ATOM_WM_NAME, XCB_ATOM_ANY);
+  auto net_reply = x_->Wait(net);
+  auto legacy_reply = x_->Wait(legacy);
+  if (!net_reply || !legacy_reply) return std::nullopt;
+  return TitleProperties{RawProperty(net_reply.get()), RawProperty(legacy_reply.get())};
+}
+
+void XcbWindowSystem::Put(xcb_window_t xid, xcb_atom_t property, const TitleProperty& value) {
+  if (value.type == XCB_ATOM_NONE) {
+    xcb_delete_property(x_->c, xid, property);
+    return;
+  }
+  const std::uint32_t units = static_cast<std::uint32_t>(value.value.size() / (value.format / 8));
+  xcb_change_property(x_->c, XCB_PROP_MODE_REPLACE, xid, property, value.type, value.format,
+                      units, value.value.data());
 }
 
 WindowId XcbWindowSystem::FindWindowByTitle(const std::string& title) {
@@ -734,15 +818,19 @@ WindowId XcbWindowSystem::FindPanel() {
   WindowId panel = kNoWindow;
   for (std::size_t i = 0; i < unique.size(); ++i) {
     auto reply = x_->Wait(types[i]);
-    if (panel != kNoWindow || !reply) continue;
-    for (WindowId atom : PropertyWindows(reply.get())) {
-      if (atom == x_->ewmh._NET_WM_WINDOW_TYPE_DOCK) {
-        panel = unique[i];
-        break;
-      }
+    if (panel == kNoWindow && HasAtom(reply.get(), x_->ewmh._NET_WM_WINDOW_TYPE_DOCK)) {
+      panel = unique[i];
     }
   }
   return Handle(static_cast<xcb_window_t>(panel));
+}
+
+bool XcbWindowSystem::IsPanel(WindowId window) {
+  if (window == kNoWindow || !x_->Usable()) return false;
+  ProcessQueuedEvents();
+  if (!Current(window)) return false;
+  auto reply = x_->Wait(x_->Get(Xid(window), x_->ewmh._NET_WM_WINDOW_TYPE, XCB_ATOM_ATOM, 64));
+  return HasAtom(reply.get(), x_->ewmh._NET_WM_WINDOW_TYPE_DOCK);
 }
 
 }  // namespace quillenta

@@ -1,7 +1,9 @@
 #pragma once
 #include <xcb/xproto.h>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -26,8 +28,10 @@ class XcbWindowSystem : public WindowSystem {
   WindowId ForegroundWindow() override;
   std::string ReadTitle(WindowId window) override;
   void WriteTitle(WindowId window, const std::string& title) override;
+  void RestoreTitle(WindowId window, const std::string& title) override;
   WindowId FindWindowByTitle(const std::string& title) override;
   WindowId FindPanel() override;
+  bool IsPanel(WindowId window) override;
   void PrepareObservation(WindowId target) override;
 
   // For a socket notifier: when the descriptor turns readable, call ConnectionBroken(),
@@ -42,6 +46,22 @@ class XcbWindowSystem : public WindowSystem {
   struct Connection;
   struct PropertyRequest;
   struct Observation;
+  // One title property as the server holds it; type none when the window has none.
+  struct TitleProperty {
+    xcb_atom_t type = XCB_ATOM_NONE;
+    std::uint8_t format = 8;
+    std::string value;
+    bool operator==(const TitleProperty&) const = default;
+  };
+  struct TitleProperties {
+    TitleProperty net_name;  // _NET_WM_NAME
+    TitleProperty wm_name;
+  };
+  // A window this program has written into: what goes back, and what it wrote last.
+  struct Borrowed {
+    TitleProperties own;
+    TitleProperties written;
+  };
 
   // Takes in what the server sent: deaths of watched windows; the rest is dropped.
   void ProcessQueuedEvents();
@@ -59,12 +79,18 @@ class XcbWindowSystem : public WindowSystem {
   void Bury(xcb_window_t xid);
   void Watch(xcb_window_t xid);
   WindowId FocusedClient();
+  static TitleProperty RawProperty(const xcb_get_property_reply_t* reply);
+  // None when the window has gone.
+  std::optional<TitleProperties> ReadProperties(xcb_window_t xid);
+  void Put(xcb_window_t xid, xcb_atom_t property, const TitleProperty& value);
+  void GiveBack(xcb_window_t xid, const Borrowed& borrowed);
 
   std::unique_ptr<Connection> x_;
-  // The last title this program wrote into each window. A window whose owner sets only
-  // WM_NAME keeps the _NET_WM_NAME written here, so WM_NAME is trusted over a
-  // _NET_WM_NAME that merely echoes this program's own write.
-  std::unordered_map<WindowId, std::string> written_;
+  // Every window that holds a line of this program, until its own title goes back or it
+  // dies. Window managers show _NET_WM_NAME before WM_NAME, so one left behind in a window
+  // whose owner sets only WM_NAME would hide every later title of that owner: it is never
+  // bounded, and a window leaves it only with its properties as the owner set them.
+  std::unordered_map<xcb_window_t, Borrowed> borrowed_;
   // How often each XID has been seen to die (DestroyNotify, or a read that found it gone):
   // the upper half of a handle. A handle whose generation is behind names a dead window,
   // whatever window holds its XID now: it reads as "" and is never written.
