@@ -8,7 +8,7 @@ source "$here/lib.sh"
 E2E_TEST=$1
 E2E_PROGRAM=$2
 E2E_TESTWIN=$3
-T=10
+T=20
 
 # A start that must end by itself: its exit status, or "hung".
 run_to_end() {
