@@ -1,6 +1,10 @@
 #include "app/tray.h"
 
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
@@ -9,6 +13,28 @@
 #include "form/form_description.h"
 
 namespace quillenta {
+
+namespace {
+
+// Qt serves a tray icon through StatusNotifierItem, not XEmbed, when at the icon's creation the
+// session bus has a StatusNotifierWatcher that reports a registered host (the generic Unix
+// platform theme asks just this, once); the answer holds for the life of the icon.
+bool StatusNotifierHostRegistered() {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected() || bus.interface() == nullptr) return false;
+  const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+  if (!bus.interface()->isServiceRegistered(watcher)) return false;
+  QDBusMessage get = QDBusMessage::createMethodCall(
+      watcher, QStringLiteral("/StatusNotifierWatcher"),
+      QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+  get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
+  // A watcher that hangs must not hold up the start.
+  const QDBusMessage reply = bus.call(get, QDBus::Block, 2000);
+  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return false;
+  return reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+}
+
+}  // namespace
 
 TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
   icon_.setIcon(MakeAppIcon());
@@ -23,7 +49,11 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
       connect(action, &QAction::triggered, this, [this, name] { emit itemChosen(name); });
     }
   }
-  // No setContextMenu: a right press would then open the menu twice.
+  // A StatusNotifierItem host draws the menu it is given; given none, xfce4-panel opens its own
+  // on a right press rather than ask the program. An XEmbed icon must have none: Qt would open
+  // it on a right press, and OnActivated a second time.
+  host_draws_menu_ = StatusNotifierHostRegistered();
+  if (host_draws_menu_) icon_.setContextMenu(&menu_);
   connect(&icon_, &QSystemTrayIcon::activated, this, &TrayIcon::OnActivated);
   host_poll_.setInterval(kHostPollMs);
   connect(&host_poll_, &QTimer::timeout, this, &TrayIcon::PollHost);
@@ -44,9 +74,11 @@ void TrayIcon::RemoveTrayIcon() {
 }
 
 // Trigger and Context are the left and the right press; a double click and the middle button
-// open nothing.
+// open nothing. Where the host draws the menu it opens it on a right press by itself; a host
+// that also passes the press on as Context must not get a second one.
 void TrayIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
   if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::Context) return;
+  if (reason == QSystemTrayIcon::Context && host_draws_menu_) return;
   if (menu_font_) {
     menu_.setFont(menu_font_());
     menu_font_ = nullptr;

@@ -47,6 +47,8 @@ class TrayIcon : public QObject {
 
   QSystemTrayIcon icon_;
   QMenu menu_;
+  // The panel draws the menu (a StatusNotifierItem host reads it over D-Bus).
+  bool host_draws_menu_ = false;
   bool present_ = false;
   QTimer host_poll_;
   int host_waited_ms_ = 0;
