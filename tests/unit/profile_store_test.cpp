@@ -336,6 +336,14 @@ TEST(LocateSettingsFile, BesideOrConfigFolder) {
         << c.name;
     Chattr("-i", dir / "bin");
   }
+  // Installed by the package: root may write /usr/bin, but the settings go to the config
+  // folder; a file already beside it is still the one.
+  if (::access("/usr/bin", W_OK) == 0 && ::access("/usr/bin/quillenta.INI", F_OK) != 0) {
+    EXPECT_EQ(LocateSettingsFile("/usr/bin/quillenta", "/xdg", "/home"),
+              "/xdg/quillenta/quillenta.INI");
+  }
+  EXPECT_EQ(LocateSettingsFile("/usr/local/bin/quillenta", "", "/root"),
+            "/root/.config/quillenta/quillenta.INI");
 }
 
 }  // namespace

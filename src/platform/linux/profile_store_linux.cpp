@@ -6,9 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <iterator>
 #include <utility>
 
 #include "platform/error.h"
@@ -213,7 +215,17 @@ std::string LocateSettingsFile(const std::string& executable_path,
   const std::string beside = IniPathFor(exe);
   struct stat st;
   if (::lstat(beside.c_str(), &st) == 0) return beside;
-  if (::access(DirectoryOf(beside).c_str(), W_OK) == 0) return beside;
+  // The system's program folders are the package manager's, even where root may write them:
+  // an installed program keeps its settings in the user's configuration.
+  static constexpr const char* kSystemFolders[] = {"/bin",           "/sbin",
+                                                   "/usr/bin",       "/usr/sbin",
+                                                   "/usr/local/bin", "/usr/local/sbin",
+                                                   "/usr/games",     "/usr/local/games"};
+  const std::string folder = DirectoryOf(beside);
+  const bool system_folder =
+      std::find(std::begin(kSystemFolders), std::end(kSystemFolders), folder) !=
+      std::end(kSystemFolders);
+  if (!system_folder && ::access(folder.c_str(), W_OK) == 0) return beside;
   // Relative values are to be ignored, as the XDG base directory rules say.
   std::string config = xdg_config_home;
   if (config.empty() || config.front() != '/') config = home + "/.config";
