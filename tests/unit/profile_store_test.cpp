@@ -102,25 +102,42 @@ TEST(LinuxProfileStore, DecodesCodePage932Files) {
   for (const Case& c : cases) EXPECT_EQ(DecodeProfileBytes(c.bytes), c.text) << c.bytes;
 }
 
-TEST(LinuxProfileStore, WindowsFileLoadsAndSavesAsUtf8) {
+// The program's settings over a real file.
+struct FileProgram {
+  explicit FileProgram(const std::string& path) : store(path) {}
+  LinuxProfileStore store;
+  Settings settings;
+  ItemSequence sequence;
+  OrderEditor editor{sequence};
+  SettingsFile file{store, settings, editor};
+};
+
+TEST(LinuxProfileStore, WindowsFileLoadsAndSavesInItsCodePage) {
   TempDir dir;
   const std::string path = dir / "quillenta.INI";
   WriteBytes(path, "[Quillenta]\r\ns95=\"\x91\x97:\"\r\ns84=\"\xDF\"\r\n; \x83\x81\x83\x82\r\n");
-  LinuxProfileStore store(path);
-  Settings settings;
-  ItemSequence sequence;
-  OrderEditor editor(sequence);
-  SettingsFile file(store, settings, editor);
-  file.LoadSettings();
-  EXPECT_EQ(settings.Text(TextKey::s95), "送:");
-  EXPECT_EQ(settings.Text(TextKey::s84), "ﾟ");
-  file.SaveSettings({}, "");
-  const std::string saved = ReadBytes(path);
+  FileProgram program(path);
+  program.file.LoadSettings();
+  EXPECT_EQ(program.settings.Text(TextKey::s95), "送:");
+  EXPECT_EQ(program.settings.Text(TextKey::s84), "ﾟ");
+  // Written back in code page 932, so the Windows program can still read it.
+  program.file.SaveSettings({}, "");
+  std::string saved = ReadBytes(path);
+  EXPECT_NE(saved.find("s95=\"\x91\x97:\"\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("; \x83\x81\x83\x82\r\n"), std::string::npos);
+  // A character code page 932 lacks: the whole file becomes UTF-8, and stays so.
+  program.settings.SetText(TextKey::s50, "한");
+  program.file.SaveSettings({}, "");
+  saved = ReadBytes(path);
   EXPECT_NE(saved.find("s95=\"送:\"\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("s50=\"한\"\r\n"), std::string::npos);
   EXPECT_NE(saved.find("; メモ\r\n"), std::string::npos);
+  program.settings.SetText(TextKey::s50, "");
+  program.file.SaveSettings({}, "");
+  EXPECT_NE(ReadBytes(path).find("s95=\"送:\"\r\n"), std::string::npos);
 }
 
-TEST(LinuxProfileStore, WindowsTextOf1000BytesLoadsWhole) {
+TEST(LinuxProfileStore, WindowsTextOf1000BytesLoadsAndSavesWhole) {
   TempDir dir;
   const std::string path = dir / "quillenta.INI";
   std::string kanji_500, kanji_600;  // "漢" is 8A BF in code page 932
@@ -128,22 +145,25 @@ TEST(LinuxProfileStore, WindowsTextOf1000BytesLoadsWhole) {
   kanji_600 = kanji_500;
   for (int i = 0; i < 100; ++i) kanji_600 += "\x8A\xBF";
   WriteBytes(path, "[Quillenta]\r\ns50=\"" + kanji_500 + "\"\r\ns51=\"" + kanji_600 + "\"\r\n");
-  LinuxProfileStore store(path);
-  Settings settings;
-  ItemSequence sequence;
-  OrderEditor editor(sequence);
-  SettingsFile file(store, settings, editor);
-  file.LoadSettings();
   std::string expected_500, expected_511;
   for (int i = 0; i < 500; ++i) expected_500 += "漢";
   expected_511 = expected_500;
   for (int i = 0; i < 11; ++i) expected_511 += "漢";
-  EXPECT_EQ(settings.Text(TextKey::s50), expected_500);
-  EXPECT_EQ(settings.Text(TextKey::s51), expected_511);
-  // Read once more as a UTF-8 file, the measure is UTF-8 again.
+  FileProgram program(path);
+  program.file.LoadSettings();
+  EXPECT_EQ(program.settings.Text(TextKey::s50), expected_500);
+  EXPECT_EQ(program.settings.Text(TextKey::s51), expected_511);
+  // Saved and read again by the next start: still whole.
+  program.file.SaveSettings({}, "");
+  FileProgram next(path);
+  next.file.LoadSettings();
+  EXPECT_TRUE(next.store.LoadedCodePage932());
+  EXPECT_EQ(next.settings.Text(TextKey::s50), expected_500);
+  EXPECT_EQ(next.settings.Text(TextKey::s51), expected_511);
+  // Read as a UTF-8 file, the measure is UTF-8 again.
   WriteBytes(path, "[Quillenta]\ns50=a\n");
-  file.LoadSettings();
-  EXPECT_FALSE(store.LoadedCodePage932());
+  next.file.LoadSettings();
+  EXPECT_FALSE(next.store.LoadedCodePage932());
 }
 
 TEST(LinuxProfileStore, CommitCreatesFoldersAndKeepsMode) {

@@ -110,6 +110,27 @@ std::string Cp932ToUtf8(std::string_view bytes) {
   return out;
 }
 
+// False when a character has no code page 932 form.
+bool Utf8ToCp932(std::string_view text, std::string& out) {
+  iconv_t cd = ::iconv_open("CP932", "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  out.clear();
+  out.reserve(text.size());
+  char buffer[4096];
+  char* in = const_cast<char*>(text.data());
+  std::size_t in_left = text.size();
+  bool ok = true;
+  while (ok && in_left > 0) {
+    char* out_ptr = buffer;
+    std::size_t out_left = sizeof buffer;
+    const std::size_t rc = ::iconv(cd, &in, &in_left, &out_ptr, &out_left);
+    out.append(buffer, static_cast<std::size_t>(out_ptr - buffer));
+    ok = rc != static_cast<std::size_t>(-1) || errno == E2BIG;
+  }
+  ::iconv_close(cd);
+  return ok;
+}
+
 }  // namespace
 
 std::string DecodeProfileBytes(std::string_view bytes) {
@@ -174,7 +195,14 @@ void LinuxProfileStore::Commit(const std::string& text) {
   Step(step);
   bool committed = false;
   try {
-    if (!WriteAll(fd.get(), text.data(), text.size(), [&] { Step(step); })) throw failure;
+    // A file from the Windows program stays in its code page while the text fits, so that
+    // program can still read it and its texts keep their length limit; only a text that reads
+    // back as itself is written so (bytes that happened to form UTF-8 would read as UTF-8).
+    std::string cp932;
+    const bool write_cp932 =
+        code_page_932_ && Utf8ToCp932(text, cp932) && DecodeProfileBytes(cp932) == text;
+    const std::string& bytes = write_cp932 ? cp932 : text;
+    if (!WriteAll(fd.get(), bytes.data(), bytes.size(), [&] { Step(step); })) throw failure;
     mode_t mode;
     if (exists) {
       mode = old.st_mode & 07777;
@@ -193,6 +221,7 @@ void LinuxProfileStore::Commit(const std::string& text) {
     if (fd.Close() != 0) throw failure;
     if (::rename(temp.c_str(), target.c_str()) != 0) throw failure;
     committed = true;
+    code_page_932_ = write_cp932;
     Step(step);
   } catch (...) {
     if (!committed) ::unlink(temp.c_str());
