@@ -11,15 +11,7 @@ SHOTS=${4:-}
 T=10
 
 # The program's viewable windows as "ID X Y WIDTH HEIGHT", one a line.
-program_windows() {
-  local id info
-  for id in $(xdotool search --classname quillenta 2>/dev/null); do
-    info=$(xwininfo -id "$id" 2>/dev/null) || continue
-    grep -q 'IsViewable' <<<"$info" || continue
-    awk -v id="$id" '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-      /Width:/ {w=$NF} /Height:/ {h=$NF} END {print id, x, y, w, h}' <<<"$info"
-  done
-}
+program_windows() { e2e_viewable_windows quillenta; }
 # The icon docked in the panel: a small window of ours inside trayer's.
 tray_icon() { program_windows | awk '$4 <= 48 && $5 <= 48 {print; exit}'; }
 icon_present() { [ -n "$(tray_icon)" ]; }

@@ -91,6 +91,18 @@ e2e_start_x() {
   fi
 }
 
+# e2e_viewable_windows CLASS: the viewable windows of that class as "ID X Y WIDTH HEIGHT",
+# one a line.
+e2e_viewable_windows() {
+  local id info
+  for id in $(xdotool search --classname "$1" 2>/dev/null); do
+    info=$(xwininfo -id "$id" 2>/dev/null) || continue
+    grep -q 'IsViewable' <<<"$info" || continue
+    awk -v id="$id" '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+      /Width:/ {w=$NF} /Height:/ {h=$NF} END {print id, x, y, w, h}' <<<"$info"
+  done
+}
+
 e2e_window() {
   local var=$1 out="$E2E_TMP/win.$1"
   shift

@@ -17,16 +17,6 @@ E2E_TESTWIN=$3
 SHOTS=${4:-}
 T=10
 
-# Viewable windows of a class as "ID X Y WIDTH HEIGHT", one a line.
-viewable_windows() {
-  local id info
-  for id in $(xdotool search --classname "$1" 2>/dev/null); do
-    info=$(xwininfo -id "$id" 2>/dev/null) || continue
-    grep -q 'IsViewable' <<<"$info" || continue
-    awk -v id="$id" '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-      /Width:/ {w=$NF} /Height:/ {h=$NF} END {print id, x, y, w, h}' <<<"$info"
-  done
-}
 is_popup_menu() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q POPUP_MENU; }
 
 # The systray plugin runs in a wrapper process of the panel: its window in the panel holds
@@ -40,7 +30,7 @@ panel_windows() { # menus | area
     else
       [ "$1" = area ] && echo "$id $x $y $w $h"
     fi
-  done <<<"$(viewable_windows wrapper-2.0)"
+  done <<<"$(e2e_viewable_windows wrapper-2.0)"
   return 0
 }
 panel_menu() { panel_windows menus | head -n1; }
@@ -80,7 +70,7 @@ icon_center() {
 
 # Windows of the program: the settings window, and any other (its own popup menu, or an
 # XEmbed icon, at most 48 pixels square).
-program_windows() { viewable_windows quillenta; }
+program_windows() { e2e_viewable_windows quillenta; }
 settings_window() { program_windows | awk '$4 == 644 && $5 == 285 {print; exit}'; }
 window_shown() { [ -n "$(settings_window)" ]; }
 window_hidden() { [ -z "$(settings_window)" ]; }
