@@ -9,6 +9,11 @@ gtest_discover_tests(test_x11 DISCOVERY_TIMEOUT 30 PROPERTIES LABELS e2e TIMEOUT
 add_executable(testwin e2e/testwin.c)
 target_link_libraries(testwin PRIVATE PkgConfig::XCB)
 
+# A slow link to the display, for the tests that need the program's answers late.
+find_package(Threads REQUIRED)
+add_executable(slowlink e2e/slowlink.c)
+target_link_libraries(slowlink PRIVATE Threads::Threads)
+
 # The real program, one private display per test.
 set(QUILLENTA_E2E_TESTS line_in_focused_window default_line focus_switch own_title_change
     own_title_change_wm_name_only target_closes sigterm_restores second_instance
@@ -25,4 +30,11 @@ if(TARGET quillenta)
   endforeach()
   # Seventy windows come to the front one after another.
   set_tests_properties(e2e.exact_restore PROPERTIES TIMEOUT 300)
+  # Two hundred renames, each waited for.
+  foreach(test IN ITEMS renames renames_wm_name_only)
+    add_test(NAME e2e.${test}
+             COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/run.sh ${test}
+                     $<TARGET_FILE:quillenta> $<TARGET_FILE:testwin> $<TARGET_FILE:slowlink>)
+    set_tests_properties(e2e.${test} PROPERTIES LABELS e2e TIMEOUT 300)
+  endforeach()
 endif()

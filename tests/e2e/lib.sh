@@ -4,6 +4,7 @@
 # e2e_window VAR TITLE [SECOND]   a testwin; VAR gets its window id, VAR_PID its pid
 # e2e_wait SECONDS DESCRIPTION CMD...   polls CMD until it succeeds or time runs out
 # e2e_title ID / e2e_wm_name ID / e2e_active   what the X server holds right now
+# e2e_slow_display MS   E2E_SLOW_DISPLAY: the same server, its answers held MS ms (slowlink)
 # Everything started here is ended, and the temp folder removed, when the test exits.
 
 set -euo pipefail
@@ -22,6 +23,9 @@ e2e_cleanup() {
     kill "$pid" 2>/dev/null || true
   done
   for pid in "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+  if [ -n "${E2E_SLOW_NUMBER:-}" ]; then
+    rm -f "/tmp/.X$E2E_SLOW_NUMBER-lock" "/tmp/.X11-unix/X$E2E_SLOW_NUMBER"
+  fi
   rm -rf "$E2E_TMP"
 }
 trap e2e_cleanup EXIT
@@ -89,6 +93,22 @@ e2e_start_x() {
     e2e_wait 30 "trayer to take the tray selection" sh -c \
       'xprop -root _NET_CLIENT_LIST | grep -q "window id"'
   fi
+}
+
+# A second display name for the running server whose answers come late, as over ssh or on a
+# loaded machine. Its lock file keeps any Xvfb started meanwhile off the number.
+e2e_slow_display() {
+  local n=${DISPLAY#:} m
+  for ((m = n + 1000; m < n + 1100; m++)); do
+    (set -o noclobber && echo "$$" >"/tmp/.X$m-lock") 2>/dev/null && break
+  done
+  ((m < n + 1100)) || e2e_fail "no free display number for the slow link"
+  E2E_SLOW_NUMBER=$m
+  "$E2E_SLOWLINK" "/tmp/.X11-unix/X$m" "/tmp/.X11-unix/X$n" "$1" >"$E2E_TMP/slowlink" 2>&1 &
+  E2E_PIDS+=($!)
+  printf '%10d\n' $! >"/tmp/.X$m-lock"
+  e2e_wait 10 "the slow link to listen" grep -q ready "$E2E_TMP/slowlink"
+  E2E_SLOW_DISPLAY=:$m
 }
 
 # e2e_viewable_windows CLASS: the viewable windows of that class as "ID X Y WIDTH HEIGHT",

@@ -9,6 +9,7 @@ source "$here/lib.sh"
 E2E_TEST=$1
 E2E_PROGRAM=$2
 E2E_TESTWIN=$3
+E2E_SLOWLINK=${4:-}
 
 # Tolerance for a program start and the 200 ms work tick on a loaded machine.
 T=10
@@ -112,6 +113,39 @@ case $E2E_TEST in
     e2e_wait $T "the line to carry the window's new title" line_shown_in "$A" "Alpha renamed"
     e2e_activate "$B"
     e2e_wait $T "the new own title back" wm_name_is "$A" "Alpha renamed"
+    ;;
+
+  renames | renames_wm_name_only)
+    # The focused window renames itself again and again at random moments against the
+    # program's tick, as a terminal does at every command; a twin that nobody writes gets
+    # the same renames. No rename may be covered by the line or lost at a switch or the end.
+    [ "$E2E_TEST" = renames_wm_name_only ] && A_OPTS=(--wm-name-only)
+    e2e_start_x --tray
+    e2e_window W "${A_OPTS[@]}" "Storm"
+    e2e_window W_TWIN "${A_OPTS[@]}" "Storm"
+    e2e_window B "Beta ノート"
+    e2e_activate "$W"
+    e2e_install_program
+    # The program's answers come late, so that its read of a title and its write of the line
+    # lie apart long enough for renames to fall between them.
+    e2e_slow_display 25
+    # A link that carries no file descriptors, as ssh's does not: Qt keeps to plain requests.
+    DISPLAY=$E2E_SLOW_DISPLAY QT_XCB_NO_MITSHM=1 e2e_start_program
+    e2e_wait $T "the line in the focused window" line_shown_in "$W" "Storm"
+    for ((n = 1; n <= ${E2E_RENAMES:-200}; n++)); do
+      sleep "0.$(printf '%03d' $((RANDOM % 250)))"
+      kill -USR2 "$W_PID" "$W_TWIN_PID"
+      e2e_wait 1 "rename $n to show in the line" line_shown_in "$W" "Storm #$n"
+    done
+    last="Storm #$((n - 1))"
+    e2e_wait $T "the twin to take the last rename" wm_name_is "$W_TWIN" "$last"
+    e2e_activate "$B"
+    e2e_wait $T "the newest own title back at the switch" same_props "$W" "$W_TWIN"
+    e2e_activate "$W"
+    e2e_wait $T "the line in the window again" line_shown_in "$W" "$last"
+    kill -TERM "$PROGRAM_PID"
+    e2e_wait $T "the program to end" e2e_dead "$PROGRAM_PID"
+    expect_same_props "$W" "$W_TWIN" "after the program ended"
     ;;
 
   exact_restore)

@@ -4,7 +4,7 @@
  *   testwin --props ID
  *
  * Prints the window id (0x...) once the window is mapped. SIGUSR1 sets SECOND_TITLE;
- * SIGTERM, SIGINT or the window manager's close end it. --wm-name-only sets only WM_NAME,
+ * SIGUSR2 sets "TITLE #N", N counting the SIGUSR2 received (1, 2, ...); SIGTERM, SIGINT or the window manager's close end it. --wm-name-only sets only WM_NAME,
  * as older Xlib programs do; --compound-text sets only WM_NAME too, as COMPOUND_TEXT made of
  * the titles' bytes as given, as Xlib's XmbSetWMName does outside a UTF-8 locale; --dock
  * makes it a panel. --props prints window ID's WM_NAME and _NET_WM_NAME as the server holds
@@ -95,6 +95,7 @@ static int print_properties(const char* id) {
 
 int main(int argc, char** argv) {
   int dock = 0, wm_name_only = 0, compound = 0, i = 1;
+  unsigned renames = 0;
   if (argc == 3 && strcmp(argv[1], "--props") == 0) return print_properties(argv[2]);
   for (; i < argc && strncmp(argv[i], "--", 2) == 0; ++i) {
     if (strcmp(argv[i], "--dock") == 0)
@@ -116,6 +117,7 @@ int main(int argc, char** argv) {
   sigset_t mask;
   sigemptyset(&mask);
   sigaddset(&mask, SIGUSR1);
+  sigaddset(&mask, SIGUSR2);
   sigaddset(&mask, SIGTERM);
   sigaddset(&mask, SIGINT);
   sigprocmask(SIG_BLOCK, &mask, NULL);
@@ -169,6 +171,10 @@ int main(int argc, char** argv) {
       if (read(sfd, &info, sizeof info) != sizeof info) continue;
       if (info.ssi_signo == SIGUSR1) {
         set_title(w, second, wm_name_only, compound);
+      } else if (info.ssi_signo == SIGUSR2) {
+        char numbered[1024];
+        snprintf(numbered, sizeof numbered, "%s #%u", title, ++renames);
+        set_title(w, numbered, wm_name_only, compound);
       } else {
         xcb_disconnect(c);
         return 0;

@@ -522,6 +522,73 @@ TEST_F(X11WindowSystemTest, OwnersRetitleWhileWrittenIsShownAndGoesBack) {
   }
 }
 
+// The owner retitles its window after this program has read the title and before it writes
+// the line: the write must not cover the rename, the next read takes it as the window's own,
+// and the window gets exactly it back.
+TEST_F(X11WindowSystemTest, ARenameBetweenTheReadAndTheWriteIsNeverCovered) {
+  struct Rename {
+    const char* property;
+    const char* type;
+    std::string bytes;
+  };
+  struct Case {
+    const char* what;
+    Titles before;
+    std::vector<Rename> renames;
+    std::string shown;      // the title read after the rename
+    bool already_written;  // the crossing falls on a later write, not on the first
+  };
+  const Titles both{"UTF8_STRING", "old \xE6\x97\xA5", "STRING", "old"};
+  const Titles legacy{nullptr, "", "STRING", "old.txt - nedit"};
+  const Case cases[] = {
+      {"both properties", both,
+       {{"WM_NAME", "STRING", "new"}, {"_NET_WM_NAME", "UTF8_STRING", "new \xE2\x82\xAC"}},
+       "new \xE2\x82\xAC", true},
+      {"both properties, first write", both,
+       {{"WM_NAME", "STRING", "new"}, {"_NET_WM_NAME", "UTF8_STRING", "new \xE2\x82\xAC"}},
+       "new \xE2\x82\xAC", false},
+      {"WM_NAME only", legacy, {{"WM_NAME", "STRING", "new.txt - nedit"}}, "new.txt - nedit",
+       true},
+      {"WM_NAME only, first write", legacy, {{"WM_NAME", "STRING", "new.txt - nedit"}},
+       "new.txt - nedit", false},
+      {"WM_NAME only, as UTF8_STRING", {nullptr, "", "UTF8_STRING", "\xE5\x8F\xA4"},
+       {{"WM_NAME", "UTF8_STRING", "\xE6\x96\xB0"}}, "\xE6\x96\xB0", true},
+      {"_NET_WM_NAME alone changes", both, {{"_NET_WM_NAME", "UTF8_STRING", "net only"}},
+       "net only", true},
+  };
+  for (const Case& c : cases) {
+    xcb_window_t w = CreateOwned(c.before);
+    xcb_window_t twin = CreateOwned(c.before);
+    std::string own = windows_->ReadTitle(w);
+    if (c.already_written) {
+      windows_->WriteTitle(w, own + " 12:00:00");
+      ASSERT_EQ(windows_->ReadTitle(w), own + " 12:00:00") << c.what;
+    }
+    // One work tick, in its order, with the owner's rename landing mid-way.
+    windows_->PrepareObservation(w);
+    EXPECT_EQ(windows_->ReadTitle(w), c.already_written ? own + " 12:00:00" : own) << c.what;
+    for (const Rename& r : c.renames) {
+      SetProperty(w, r.property, r.type, r.bytes);
+      SetProperty(twin, r.property, r.type, r.bytes);
+    }
+    windows_->ForegroundWindow();
+    windows_->WriteTitle(w, own + " 12:00:01");
+    // A round trip on the writer's connection: whatever it wrote has landed.
+    windows_->ForegroundWindow();
+    for (const Rename& r : c.renames) {
+      EXPECT_EQ(Get(w, r.property), (Property{r.type, r.bytes})) << c.what << ", " << r.property;
+    }
+
+    // The next tick takes the rename as the window's own title and writes the line.
+    EXPECT_EQ(windows_->ReadTitle(w), c.shown) << c.what;
+    windows_->WriteTitle(w, c.shown + " 12:00:02");
+    EXPECT_EQ(windows_->ReadTitle(w), c.shown + " 12:00:02") << c.what;
+    windows_->RestoreTitle(w, c.shown);
+    ExpectSameTitles(w, twin, std::string(c.what) + ", given back");
+    EXPECT_EQ(windows_->ReadTitle(w), c.shown) << c.what;
+  }
+}
+
 TEST_F(X11WindowSystemTest, EveryDockIsAPanel) {
   struct Case {
     std::vector<const char*> types;

@@ -53,6 +53,23 @@ bool HasAtom(const xcb_get_property_reply_t* reply, xcb_atom_t atom) {
   return std::find(data, data + count, atom) != data + count;
 }
 
+// Holds the server between a check of a window's title properties and the writes that
+// depend on it. X has no conditional write: without the grab an owner's rename could land
+// between the two and be covered for good. The grab lasts one round trip.
+class ServerGrab {
+ public:
+  explicit ServerGrab(xcb_connection_t* c) : c_(c) { xcb_grab_server(c_); }
+  ~ServerGrab() {
+    xcb_ungrab_server(c_);
+    xcb_flush(c_);
+  }
+  ServerGrab(const ServerGrab&) = delete;
+  ServerGrab& operator=(const ServerGrab&) = delete;
+
+ private:
+  xcb_connection_t* c_;
+};
+
 std::vector<WindowId> PropertyWindows(const xcb_get_property_reply_t* reply) {
   std::vector<WindowId> windows;
   if (reply == nullptr || reply->format != 32) return windows;
@@ -418,6 +435,7 @@ XcbWindowSystem::~XcbWindowSystem() {
   // Normally the caller has given its target back already; nothing of this program stays
   // in any window either way.
   if (x_->Usable()) {
+    ServerGrab grab(x_->c);
     for (const auto& [xid, borrowed] : borrowed_) GiveBack(xid, borrowed);
   }
   borrowed_.clear();
@@ -473,6 +491,7 @@ void XcbWindowSystem::Bury(xcb_window_t xid) {
   ++generation_[xid];
   watched_.erase(xid);
   borrowed_.erase(xid);
+  if (last_read_ && last_read_->xid == xid) last_read_.reset();
 }
 
 void XcbWindowSystem::Watch(xcb_window_t xid) {
@@ -638,13 +657,14 @@ std::vector<std::string> XcbWindowSystem::ReadTitles(const std::vector<WindowId>
 }
 
 std::string XcbWindowSystem::CollectTitle(WindowId window, const PropertyRequest& request,
-                                          bool* gone) {
+                                          bool* gone, TitleProperties* raw) {
   auto net = x_->Wait(request.net_name);
   auto legacy = x_->Wait(request.wm_name);
   if (!net && !legacy) {
     *gone = true;
     return {};
   }
+  if (raw != nullptr) *raw = {RawProperty(net.get()), RawProperty(legacy.get())};
   bool has_net = net && net->type != XCB_ATOM_NONE && net->format == 8;
   bool has_legacy = legacy && legacy->type != XCB_ATOM_NONE && legacy->format == 8;
   auto borrowed = borrowed_.find(Xid(window));
@@ -673,23 +693,24 @@ std::string XcbWindowSystem::ReadTitle(WindowId window) {
   ProcessQueuedEvents();
   if (!Current(window)) return {};
   xcb_window_t xid = Xid(window);
-  std::string title;
-  bool gone = false;
+  PropertyRequest request;
   if (observation_ && observation_->title && observation_->target == window) {
-    PropertyRequest request = *observation_->title;
+    request = *observation_->title;
     observation_->title.reset();
-    title = CollectTitle(xid, request, &gone);
   } else {
-    std::vector<std::size_t> gone_at;
-    title = std::move(ReadTitles({xid}, &gone_at).front());
-    gone = !gone_at.empty();
+    request = {x_->Get(xid, x_->ewmh._NET_WM_NAME, XCB_ATOM_ANY),
+               x_->Get(xid, XCB_ATOM_WM_NAME, XCB_ATOM_ANY)};
   }
+  bool gone = false;
+  TitleProperties raw;
+  std::string title = CollectTitle(xid, request, &gone, &raw);
   ProcessQueuedEvents();
   if (!Current(window)) return {};
   if (gone) {
     Bury(xid);
     return {};
   }
+  last_read_ = LastRead{xid, std::move(raw)};
   return title;
 }
 
@@ -698,17 +719,21 @@ void XcbWindowSystem::WriteTitle(WindowId window, const std::string& title) {
   ProcessQueuedEvents();
   if (!Current(window)) return;
   xcb_window_t xid = Xid(window);
+  ServerGrab grab(x_->c);
+  std::optional<TitleProperties> now = ReadProperties(xid);
+  ProcessQueuedEvents();
+  if (!Current(window)) return;
+  if (!now) {
+    Bury(xid);
+    return;
+  }
+  // The owner has retitled the window since its title was read: the line, made from the old
+  // title, must not cover the new one. The next read takes it as the window's own.
+  if (last_read_ && last_read_->xid == xid && last_read_->properties != *now) return;
   auto borrowed = borrowed_.find(xid);
   if (borrowed == borrowed_.end()) {
     // What the owner has set, taken before the first write covers it.
-    std::optional<TitleProperties> own = ReadProperties(xid);
-    ProcessQueuedEvents();
-    if (!Current(window)) return;
-    if (!own) {
-      Bury(xid);
-      return;
-    }
-    borrowed = borrowed_.emplace(xid, Borrowed{std::move(*own), {}}).first;
+    borrowed = borrowed_.emplace(xid, Borrowed{std::move(*now), {}}).first;
   }
   TitleProperties& written = borrowed->second.written;
   written.net_name = {x_->ewmh.UTF8_STRING, 8, title};
@@ -720,7 +745,7 @@ void XcbWindowSystem::WriteTitle(WindowId window, const std::string& title) {
   }
   Put(xid, x_->ewmh._NET_WM_NAME, written.net_name);
   Put(xid, XCB_ATOM_WM_NAME, written.wm_name);
-  xcb_flush(x_->c);
+  last_read_ = LastRead{xid, written};
 }
 
 void XcbWindowSystem::RestoreTitle(WindowId window, const std::string& /*title*/) {
@@ -730,13 +755,16 @@ void XcbWindowSystem::RestoreTitle(WindowId window, const std::string& /*title*/
   // A window never written into still shows what its owner set.
   auto borrowed = borrowed_.find(Xid(window));
   if (borrowed == borrowed_.end()) return;
-  GiveBack(borrowed->first, borrowed->second);
+  {
+    ServerGrab grab(x_->c);
+    GiveBack(borrowed->first, borrowed->second);
+  }
+  if (last_read_ && last_read_->xid == borrowed->first) last_read_.reset();
   borrowed_.erase(borrowed);
-  xcb_flush(x_->c);
 }
 
-// The properties are read again first: one the owner set after the last read is its own
-// already and stays as it is.
+// The properties are read again first, with the server held: one the owner set after the
+// last read is its own already and stays as it is.
 void XcbWindowSystem::GiveBack(xcb_window_t xid, const Borrowed& borrowed) {
   std::optional<TitleProperties> now = ReadProperties(xid);
   if (!now) return;

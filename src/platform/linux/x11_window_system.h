@@ -56,11 +56,17 @@ class XcbWindowSystem : public WindowSystem {
   struct TitleProperties {
     TitleProperty net_name;  // _NET_WM_NAME
     TitleProperty wm_name;
+    bool operator==(const TitleProperties&) const = default;
   };
   // A window this program has written into: what goes back, and what it wrote last.
   struct Borrowed {
     TitleProperties own;
     TitleProperties written;
+  };
+
+  struct LastRead {
+    xcb_window_t xid;
+    TitleProperties properties;
   };
 
   // Takes in what the server sent: deaths of watched windows; the rest is dropped.
@@ -70,7 +76,9 @@ class XcbWindowSystem : public WindowSystem {
   // `gone` collects the indices of windows that no longer exist.
   std::vector<std::string> ReadTitles(const std::vector<WindowId>& windows,
                                       std::vector<std::size_t>* gone = nullptr);
-  std::string CollectTitle(WindowId window, const PropertyRequest& request, bool* gone);
+  // `raw`, when given, receives both properties as the server held them.
+  std::string CollectTitle(WindowId window, const PropertyRequest& request, bool* gone,
+                           TitleProperties* raw = nullptr);
   WindowId CollectForeground(xcb_get_property_cookie_t active, xcb_get_property_cookie_t check);
   void DropObservation();
   WindowId Handle(xcb_window_t xid) const;
@@ -97,6 +105,10 @@ class XcbWindowSystem : public WindowSystem {
   std::unordered_map<xcb_window_t, std::uint32_t> generation_;
   // Windows whose destruction this connection hears of.
   std::unordered_set<xcb_window_t> watched_;
+  // The title properties of the window read last, as read or as this program then wrote
+  // them: a write goes in only over exactly these, so a title the owner set after the read
+  // is never covered by a line made from the one before.
+  std::optional<LastRead> last_read_;
   // The requests of a prepared observation not yet collected.
   std::unique_ptr<Observation> observation_;
 };
