@@ -11,6 +11,8 @@
 #include "platform/linux/profile_store_linux.h"
 #include "settings/profile_document.h"
 #include "settings/profile_values.h"
+#include "text/cp932.h"
+#include "text/utf8.h"
 
 namespace {
 

@@ -1,21 +1,14 @@
 #pragma once
 #include <string>
 
-#include "accounting/connection_figures.h"
+#include "items/connection_figures.h"
 #include "items/item_context.h"
 #include "platform/clock.h"
 #include "platform/system_probes.h"
+#include "settings/connection_totals.h"
 #include "settings/settings.h"
 
 namespace quillenta {
-
-// Where the periodic save writes: the settings file (s00 unquoted, i30, i31, i33).
-class TotalsWriter {
- public:
-  virtual ~TotalsWriter() = default;
-  // Throws quillenta::Error when the file cannot be written.
-  virtual void WriteConnectionTotals(const std::string& line, const PersistedTotals& totals) = 0;
-};
 
 // Dial-up connection time and traffic, current and cumulative.
 //

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QTimer>
 
-#include "app/program_core.h"
+#include "program/program_core.h"
 
 namespace quillenta {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "settings/settings.h"
-#include "title/item_sequence.h"
+#include "settings/item_sequence.h"
 
 namespace quillenta::form {
 

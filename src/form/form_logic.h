@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/program_core.h"
+#include "program/program_core.h"
 #include "form/form_description.h"
 
 namespace quillenta::form {

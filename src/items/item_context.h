@@ -4,20 +4,14 @@
 #include <cstdint>
 #include <string>
 
-#include "accounting/connection_figures.h"
+#include "items/connection_figures.h"
 #include "platform/clock.h"
 #include "platform/locale.h"
 #include "platform/system_probes.h"
+#include "probes/perf_values.h"
 #include "settings/settings.h"
 
 namespace quillenta {
-
-// The latest statistics sample.
-struct PerfValues {
-  std::int32_t cpu_usage = 0;
-  std::int64_t received = 0;
-  std::int64_t sent = 0;
-};
 
 struct ItemContext {
   const Settings& settings;

@@ -1,6 +1,10 @@
 #pragma once
-#include "items/item_context.h"
+#include <array>
+#include <cstdint>
+#include <string>
+
 #include "platform/system_probes.h"
+#include "probes/perf_values.h"
 
 namespace quillenta {
 

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "title/item_sequence.h"
+#include "settings/item_sequence.h"
 
 namespace quillenta {
 

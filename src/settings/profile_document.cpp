@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "settings/profile_values.h"
+#include "text/cp932.h"
+#include "text/utf8.h"
 
 namespace quillenta {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "accounting/accounting.h"
 #include "platform/profile_store.h"
+#include "settings/connection_totals.h"
 #include "settings/order_editor.h"
 #include "settings/profile_document.h"
 #include "settings/settings.h"

@@ -2,7 +2,7 @@
 #include <string>
 
 #include "items/item_context.h"
-#include "title/item_sequence.h"
+#include "settings/item_sequence.h"
 
 namespace quillenta {
 

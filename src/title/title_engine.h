@@ -4,7 +4,7 @@
 #include "items/item_context.h"
 #include "platform/error.h"
 #include "platform/window_system.h"
-#include "title/item_sequence.h"
+#include "settings/item_sequence.h"
 
 namespace quillenta {
 

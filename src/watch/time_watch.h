@@ -2,7 +2,7 @@
 #include <array>
 #include <string>
 
-#include "accounting/connection_figures.h"
+#include "items/connection_figures.h"
 #include "platform/clock.h"
 #include "platform/launcher.h"
 #include "settings/settings.h"

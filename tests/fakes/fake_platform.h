@@ -2,8 +2,8 @@
 // The program's platform with every service a fake, the fakes kept reachable by the test.
 #include <memory>
 
-#include "app/program_core.h"
 #include "fakes.h"
+#include "program/program_core.h"
 
 namespace quillenta::testing {
 

@@ -5,8 +5,8 @@
 
 #include <random>
 
-#include "app/program_core.h"
 #include "fake_platform.h"
+#include "program/program_core.h"
 
 namespace quillenta {
 namespace {

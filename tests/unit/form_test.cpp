@@ -6,10 +6,10 @@
 #include <map>
 #include <set>
 
-#include "app/program_core.h"
 #include "fake_platform.h"
-#include "form/form_logic.h"
 #include "form/form_description.h"
+#include "form/form_logic.h"
+#include "program/program_core.h"
 
 using namespace quillenta;
 using namespace quillenta::form;

@@ -9,6 +9,8 @@
 
 #include "settings/profile_values.h"
 #include "settings/settings_file.h"
+#include "text/cp932.h"
+#include "text/utf8.h"
 
 namespace quillenta {
 namespace {
@@ -289,15 +291,6 @@ TEST(ProfileValues, Utf8Validity) {
                         "b"),
             "a\xEF\xBF\xBD\xEF\xBF\xBD"
             "b");
-}
-
-TEST(ProfileValues, IniPathBesideTheExecutable) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"/path/quillenta", "/path/quillenta.INI"}, {"/path/quillenta.exe", "/path/quillenta.INI"},
-      {"/opt/q.tar.gz", "/opt/q.tar.INI"},        {"/a.b/quillenta", "/a.b/quillenta.INI"},
-      {"/p/.hidden", "/p/.hidden.INI"},           {"quillenta", "quillenta.INI"},
-  };
-  for (const auto& [exe, ini] : cases) EXPECT_EQ(IniPathFor(exe), ini) << exe;
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "settings/order_editor.h"
 #include "settings/profile_document.h"
 #include "settings/settings_file.h"
+#include "text/cp932.h"
 
 namespace quillenta {
 namespace {
@@ -336,6 +337,15 @@ struct LocateCase {
   const char* xdg;       // relative to the temp dir; "" for unset, "rel" for a relative value
   const char* expected;  // relative to the temp dir
 };
+
+TEST(IniPathFor, BesideTheExecutable) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"/path/quillenta", "/path/quillenta.INI"}, {"/path/quillenta.exe", "/path/quillenta.INI"},
+      {"/opt/q.tar.gz", "/opt/q.tar.INI"},        {"/a.b/quillenta", "/a.b/quillenta.INI"},
+      {"/p/.hidden", "/p/.hidden.INI"},           {"quillenta", "quillenta.INI"},
+  };
+  for (const auto& [exe, ini] : cases) EXPECT_EQ(IniPathFor(exe), ini) << exe;
+}
 
 TEST(LocateSettingsFile, BesideOrConfigFolder) {
   const LocateCase cases[] = {

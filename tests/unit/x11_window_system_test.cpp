@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/linux/x11_window_system.h"
+#include "text/x11_text.h"
 
 namespace quillenta {
 namespace {

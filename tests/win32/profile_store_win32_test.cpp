@@ -1,3 +1,5 @@
+#include "platform/win32/profile_store_win32.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -6,10 +8,10 @@
 #include <vector>
 
 #include "platform/error.h"
-#include "platform/win32/profile_store_win32.h"
-#include "platform/win32/wide.h"
 #include "settings/order_editor.h"
 #include "settings/settings_file.h"
+#include "text/cp932.h"
+#include "text/wide.h"
 #include "win32_test_files.h"
 
 namespace quillenta {
@@ -25,7 +27,7 @@ using test::WriteBytes;
 const std::string kNihongo932 = "\x93\xFA\x96\x7B\x8C\xEA";
 const std::string kUke932 = "\x8E\xF3:";
 
-TEST(DecodeProfileBytesWin32, Utf8AsIsElseCodePage932AsLinuxReadsIt) {
+TEST(DecodeProfileBytes, Utf8AsIsElseCodePage932AsLinuxReadsIt) {
   struct Case {
     std::string bytes;
     std::string text;
@@ -43,19 +45,19 @@ TEST(DecodeProfileBytesWin32, Utf8AsIsElseCodePage932AsLinuxReadsIt) {
       {"ok\x82", "ok\xEF\xBF\xBD", true},
       {"\xEF\xBB\xBF\x8E\xF3", "\xEF\xBF\xBD\xEF\xBD\xBB\xEF\xBD\xBF受", true},
       // Windows would give U+30FB for the unmapped pair and U+F8F0 for 0xA0.
-      {"\x85\x40|\xA0|\xFD\xFE\xFF", "\xEF\xBF\xBD@|\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD",
-       true},
-      {"\x81\x45\xDF", "・ﾟ", true},           // a real U+30FB is no error
+      {"\x85\x40|\xA0|\xFD\xFE\xFF",
+       "\xEF\xBF\xBD@|\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD", true},
+      {"\x81\x45\xDF", "・ﾟ", true},                // a real U+30FB is no error
       {"\xF0\x40\x87\x40", "\xEE\x80\x80①", true},  // user-defined area and NEC row 13
   };
   for (const Case& c : cases) {
     bool code_page_932 = !c.code_page_932;
-    EXPECT_EQ(DecodeProfileBytesWin32(c.bytes, &code_page_932), c.text) << c.bytes;
+    EXPECT_EQ(DecodeProfileBytes(c.bytes, &code_page_932), c.text) << c.bytes;
     EXPECT_EQ(code_page_932, c.code_page_932) << c.bytes;
   }
 }
 
-TEST(EncodeCodePage932, OnlyTextsThatReadBackExactly) {
+TEST(Utf8ToCp932, OnlyTextsThatReadBackExactly) {
   struct Case {
     std::string text;
     bool fits;
@@ -65,18 +67,18 @@ TEST(EncodeCodePage932, OnlyTextsThatReadBackExactly) {
       {"s00=\"日本語\"", true, "s00=\"" + kNihongo932 + "\""},
       {"受:ﾟ・～", true, kUke932 + "\xDF\x81\x45\x81\x60"},
       {"", true, ""},
-      {"café", false, ""},   // no best fit to "e"
+      {"café", false, ""},  // no best fit to "e"
       {"€", false, ""},
       {"😀", false, ""},
-      {"〜", false, ""},     // U+301C; code page 932 has only the full-width tilde
-      {"\xC2\x80", false, ""},  // U+0080 would be written as 0x80, which reads as U+FFFD
+      {"〜", false, ""},            // U+301C; code page 932 has only the full-width tilde
+      {"\xC2\x80", false, ""},      // U+0080 would be written as 0x80, which reads as U+FFFD
       {"\xEF\xA3\xB0", false, ""},  // U+F8F0, behind 0xA0
       {"\xEF\xBF\xBD", false, ""},
       {"\xFF", false, ""},  // not UTF-8 at all
   };
   for (const Case& c : cases) {
     std::string bytes = "junk";
-    EXPECT_EQ(EncodeCodePage932(c.text, bytes), c.fits) << c.text;
+    EXPECT_EQ(Utf8ToCp932(c.text, bytes), c.fits) << c.text;
     if (c.fits) {
       EXPECT_EQ(bytes, c.bytes) << c.text;
     }
@@ -119,7 +121,8 @@ TEST(Win32ProfileStore, CommitKeepsCodePage932WhileTheTextFits) {
     std::string after;   // the file's bytes after the commit
     bool code_page_932;  // whether the next commit writes code page 932
   };
-  const std::string doc932 = "[Quillenta]\r\ns00=\"" + kNihongo932 + "\"\r\ns95=\"" + kUke932 + "\"\r\n";
+  const std::string doc932 =
+      "[Quillenta]\r\ns00=\"" + kNihongo932 + "\"\r\ns95=\"" + kUke932 + "\"\r\n";
   const Case cases[] = {
       {"new_file", false, "", "s00=\"日本語\"\r\n", "s00=\"日本語\"\r\n", false},
       {"utf8_stays_utf8", true, "s50=\"x\"\r\n", "s50=\"受\"\r\n", "s50=\"受\"\r\n", false},
@@ -171,7 +174,7 @@ TEST(Win32ProfileStore, WindowsProgramFileSavesBackInCodePage932) {
   EXPECT_NE(saved.find("s50=\"\x8C\xA8\x8F\x91\"\r\n"), std::string::npos);
   EXPECT_NE(saved.find(comment), std::string::npos);
   bool code_page_932 = false;
-  DecodeProfileBytesWin32(saved, &code_page_932);
+  DecodeProfileBytes(saved, &code_page_932);
   EXPECT_TRUE(code_page_932);
 }
 
@@ -204,7 +207,8 @@ const Refusal kRefusals[] = {
      [](const std::string& path) {
        ::SetFileAttributesW(Utf8ToWide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
      }},
-    {"linux_immutable", [](const std::string& path, test::Held&) { return test::Chattr("+i", path); },
+    {"linux_immutable",
+     [](const std::string& path, test::Held&) { return test::Chattr("+i", path); },
      [](const std::string& path) { test::Chattr("-i", path); }},
     {"held_by_another_program",
      [](const std::string& path, test::Held& held) {
@@ -265,7 +269,7 @@ TEST(Win32ProfileStore, FolderThatMayNotBeWrittenRaises) {
 TEST(LocateSettingsFileWin32, BesideTheProgramOrAppData) {
   struct Case {
     const char* name;
-    const char* exe;       // relative to the temp folder
+    const char* exe;  // relative to the temp folder
     bool file_beside;
     bool folder_writable;
     const char* appdata;   // relative to the temp folder; "" for none

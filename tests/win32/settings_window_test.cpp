@@ -12,7 +12,7 @@
 #include "app/win32/settings_window.h"
 #include "fake_platform.h"
 #include "form/form_description.h"
-#include "platform/win32/wide.h"
+#include "text/wide.h"
 
 using namespace quillenta;
 using namespace quillenta::testing;

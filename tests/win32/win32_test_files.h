@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/wide.h"
+#include "text/wide.h"
 
 namespace quillenta::test {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/wide.h"
+#include "text/wide.h"
 #include "platform/win32/window_system_win32.h"
 #include "windows_test_process.h"
 

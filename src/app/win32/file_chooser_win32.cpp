@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/win32/wide.h"
+#include "text/wide.h"
 
 namespace quillenta {
 

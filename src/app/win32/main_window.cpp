@@ -1,6 +1,6 @@
 #include "app/win32/main_window.h"
 
-#include "platform/win32/wide.h"
+#include "text/wide.h"
 
 namespace quillenta {
 

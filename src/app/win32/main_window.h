@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/program_core.h"
+#include "program/program_core.h"
 #include "app/win32/settings_window.h"
 #include "app/win32/tray_win32.h"
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "app/win32/file_chooser_win32.h"
-#include "platform/win32/wide.h"
+#include "text/wide.h"
 
 namespace quillenta {
 

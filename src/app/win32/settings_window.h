@@ -15,7 +15,7 @@
 #include <tuple>
 #include <vector>
 
-#include "app/program_core.h"
+#include "program/program_core.h"
 #include "app/win32/tray_win32.h"
 #include "form/form_logic.h"
 

@@ -1,7 +1,7 @@
 #include "app/win32/tray_win32.h"
 
 #include "form/form_description.h"
-#include "platform/win32/wide.h"
+#include "text/wide.h"
 
 namespace quillenta {
 

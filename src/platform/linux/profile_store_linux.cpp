@@ -14,7 +14,7 @@
 #include <utility>
 
 #include "platform/error.h"
-#include "settings/profile_values.h"
+#include "text/cp932.h"
 
 namespace quillenta {
 
@@ -85,58 +85,7 @@ bool WriteAll(int fd, const char* data, std::size_t size,
   return true;
 }
 
-std::string Cp932ToUtf8(std::string_view bytes) {
-  iconv_t cd = ::iconv_open("UTF-8", "CP932");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return ToValidUtf8(bytes);
-  std::string out;
-  out.reserve(bytes.size() * 3 / 2 + 16);
-  char buffer[4096];
-  char* in = const_cast<char*>(bytes.data());
-  std::size_t in_left = bytes.size();
-  while (in_left > 0) {
-    char* out_ptr = buffer;
-    std::size_t out_left = sizeof buffer;
-    std::size_t rc = ::iconv(cd, &in, &in_left, &out_ptr, &out_left);
-    out.append(buffer, static_cast<std::size_t>(out_ptr - buffer));
-    if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
-      // Not code page 932 either (EILSEQ), or cut off at the end (EINVAL).
-      out += "\xEF\xBF\xBD";
-      ++in;
-      --in_left;
-      ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-  }
-  ::iconv_close(cd);
-  return out;
-}
-
-// False when a character has no code page 932 form.
-bool Utf8ToCp932(std::string_view text, std::string& out) {
-  iconv_t cd = ::iconv_open("CP932", "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  out.clear();
-  out.reserve(text.size());
-  char buffer[4096];
-  char* in = const_cast<char*>(text.data());
-  std::size_t in_left = text.size();
-  bool ok = true;
-  while (ok && in_left > 0) {
-    char* out_ptr = buffer;
-    std::size_t out_left = sizeof buffer;
-    const std::size_t rc = ::iconv(cd, &in, &in_left, &out_ptr, &out_left);
-    out.append(buffer, static_cast<std::size_t>(out_ptr - buffer));
-    ok = rc != static_cast<std::size_t>(-1) || errno == E2BIG;
-  }
-  ::iconv_close(cd);
-  return ok;
-}
-
 }  // namespace
-
-std::string DecodeProfileBytes(std::string_view bytes) {
-  if (IsValidUtf8(bytes)) return std::string(bytes);
-  return Cp932ToUtf8(bytes);
-}
 
 LinuxProfileStore::LinuxProfileStore(std::string path) : path_(std::move(path)) {}
 
@@ -162,8 +111,7 @@ ProfileStore::LoadResult LinuxProfileStore::Load(std::string& text) {
     bytes.append(buffer, static_cast<std::size_t>(n));
     if (bytes.size() > static_cast<std::size_t>(kMaxFileBytes)) return LoadResult::kUnreadable;
   }
-  code_page_932_ = !IsValidUtf8(bytes);
-  text = DecodeProfileBytes(bytes);
+  text = DecodeProfileBytes(bytes, &code_page_932_);
   return LoadResult::kRead;
 }
 
@@ -195,13 +143,8 @@ void LinuxProfileStore::Commit(const std::string& text) {
   Step(step);
   bool committed = false;
   try {
-    // A file from the Windows program stays in its code page while the text fits, so that
-    // program can still read it and its texts keep their length limit; only a text that reads
-    // back as itself is written so (bytes that happened to form UTF-8 would read as UTF-8).
-    std::string cp932;
-    const bool write_cp932 =
-        code_page_932_ && Utf8ToCp932(text, cp932) && DecodeProfileBytes(cp932) == text;
-    const std::string& bytes = write_cp932 ? cp932 : text;
+    std::string bytes;
+    const bool write_cp932 = EncodeProfileText(text, code_page_932_, bytes);
     if (!WriteAll(fd.get(), bytes.data(), bytes.size(), [&] { Step(step); })) throw failure;
     mode_t mode;
     if (exists) {
@@ -234,6 +177,16 @@ void LinuxProfileStore::Commit(const std::string& text) {
   Step(step);
 }
 
+std::string IniPathFor(std::string_view executable_path) {
+  std::size_t name_start = executable_path.rfind('/');
+  name_start = name_start == std::string_view::npos ? 0 : name_start + 1;
+  std::size_t dot = executable_path.rfind('.');
+  // A dot that opens the name marks a hidden file, not an extension.
+  if (dot != std::string_view::npos && dot > name_start)
+    executable_path.remove_suffix(executable_path.size() - dot);
+  return std::string(executable_path) + ".INI";
+}
+
 std::string LocateSettingsFile(const std::string& executable_path,
                                const std::string& xdg_config_home, const std::string& home) {
   std::string exe = executable_path;
@@ -246,14 +199,12 @@ std::string LocateSettingsFile(const std::string& executable_path,
   if (::lstat(beside.c_str(), &st) == 0) return beside;
   // The system's program folders are the package manager's, even where root may write them:
   // an installed program keeps its settings in the user's configuration.
-  static constexpr const char* kSystemFolders[] = {"/bin",           "/sbin",
-                                                   "/usr/bin",       "/usr/sbin",
-                                                   "/usr/local/bin", "/usr/local/sbin",
-                                                   "/usr/games",     "/usr/local/games"};
+  static constexpr const char* kSystemFolders[] = {
+      "/bin",           "/sbin",           "/usr/bin",   "/usr/sbin",
+      "/usr/local/bin", "/usr/local/sbin", "/usr/games", "/usr/local/games"};
   const std::string folder = DirectoryOf(beside);
-  const bool system_folder =
-      std::find(std::begin(kSystemFolders), std::end(kSystemFolders), folder) !=
-      std::end(kSystemFolders);
+  const bool system_folder = std::find(std::begin(kSystemFolders), std::end(kSystemFolders),
+                                       folder) != std::end(kSystemFolders);
   if (!system_folder && ::access(folder.c_str(), W_OK) == 0) return beside;
   // Relative values are to be ignored, as the XDG base directory rules say.
   std::string config = xdg_config_home;

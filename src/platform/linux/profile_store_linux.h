@@ -31,9 +31,8 @@ class LinuxProfileStore : public ProfileStore {
   bool code_page_932_ = false;
 };
 
-// The file's bytes as UTF-8: a valid UTF-8 file as it is, any other as code page 932 (the
-// Windows program's files), with U+FFFD for bytes that are not code page 932 either.
-std::string DecodeProfileBytes(std::string_view bytes);
+// The executable's path with its extension replaced by ".INI" (or ".INI" appended).
+std::string IniPathFor(std::string_view executable_path);
 
 // Beside the executable when that folder is writable or the file is already there, else
 // $XDG_CONFIG_HOME/quillenta/quillenta.INI (~/.config when unset).

@@ -113,11 +113,4 @@ class XcbWindowSystem : public WindowSystem {
   std::unique_ptr<Observation> observation_;
 };
 
-// Decoders of the property types that WM_NAME comes in, to UTF-8; exposed for tests.
-std::string Latin1ToUtf8(const std::string& bytes);
-std::string CompoundTextToUtf8(const std::string& bytes);
-// The Latin-1 bytes of a UTF-8 text, or false when some character lies beyond U+00FF or
-// the text is not valid UTF-8.
-bool Utf8ToLatin1(const std::string& text, std::string& latin1);
-
 }  // namespace quillenta

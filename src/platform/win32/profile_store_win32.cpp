@@ -1,24 +1,22 @@
 #include "platform/win32/profile_store_win32.h"
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <utility>
 #include <vector>
 
 #include "platform/error.h"
-#include "platform/win32/wide.h"
-#include "settings/profile_values.h"
+#include "text/cp932.h"
+#include "text/wide.h"
 
 namespace quillenta {
 
 namespace {
 
-constexpr UINT kCodePage932 = 932;
 // A file this large is no settings file; refusing it keeps a save from replacing it.
 constexpr LONGLONG kMaxFileBytes = 64 << 20;
 constexpr DWORD kIoChunk = 1 << 20;
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 
 class Handle {
  public:
@@ -64,71 +62,6 @@ bool MakeDirectories(const std::wstring& dir) {
   return ::CreateDirectoryW(dir.c_str(), nullptr) != 0 || IsDirectory(dir);
 }
 
-// A lead byte of a code page 932 pair, and the bytes that may follow one.
-bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
-
-// Appends `bytes` converted from code page 932, or returns false when some character in it
-// has no mapping. MB_ERR_INVALID_CHARS, because without it Windows and Wine hand back U+30FB
-// ("・") for an unmapped pair, a character the file may hold in its own right.
-bool AppendCodePage932(std::string_view bytes, std::string& out) {
-  if (bytes.empty()) return true;
-  const int size = static_cast<int>(bytes.size());
-  int length =
-      ::MultiByteToWideChar(kCodePage932, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
-  if (length <= 0) return false;
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(kCodePage932, MB_ERR_INVALID_CHARS, bytes.data(), size, wide.data(),
-                        length);
-  out += WideToUtf8(wide);
-  return true;
-}
-
-// The characters of code page 932 as Linux's iconv reads them, so that one file reads the
-// same on both systems: a byte that starts no character (0x80, 0xA0, 0xFD to 0xFF, a lead byte
-// without its trail byte, a pair with no mapping) becomes U+FFFD and reading goes on at the
-// next byte. Windows itself would map 0x80, 0xA0 and 0xFD to 0xFF to U+0080 and private-use
-// characters that no text of the Windows program contains.
-std::string Cp932ToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size() * 3 / 2 + 16);
-  std::size_t run_start = 0;
-  std::size_t i = 0;
-  auto flush_run = [&](std::size_t end) {
-    std::string_view run = bytes.substr(run_start, end - run_start);
-    if (AppendCodePage932(run, out)) return;
-    // Some pair of the run has no mapping: find it one character at a time.
-    for (std::size_t at = 0; at < run.size();) {
-      const std::size_t width = IsLeadByte(static_cast<unsigned char>(run[at])) ? 2 : 1;
-      if (AppendCodePage932(run.substr(at, width), out)) {
-        at += width;
-      } else {
-        out += kReplacement;
-        ++at;
-      }
-    }
-  };
-  while (i < bytes.size()) {
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    std::size_t width = 0;
-    if (b < 0x80 || (b >= 0xA1 && b <= 0xDF)) {
-      width = 1;
-    } else if (IsLeadByte(b) && i + 1 < bytes.size() &&
-               IsTrailByte(static_cast<unsigned char>(bytes[i + 1]))) {
-      width = 2;
-    }
-    if (width == 0) {
-      flush_run(i);
-      out += kReplacement;
-      run_start = ++i;
-    } else {
-      i += width;
-    }
-  }
-  flush_run(i);
-  return out;
-}
-
 bool WriteAll(HANDLE file, std::string_view bytes) {
   while (!bytes.empty()) {
     const DWORD chunk = bytes.size() < kIoChunk ? static_cast<DWORD>(bytes.size()) : kIoChunk;
@@ -146,8 +79,8 @@ Handle CreateTemporaryBeside(const std::wstring& target, DWORD attributes, std::
     wchar_t suffix[48];
     ::wsprintfW(suffix, L".%lx-%lx-%u.tmp", pid, ::GetTickCount(), attempt);
     name = target + suffix;
-    Handle file(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes,
-                              nullptr));
+    Handle file(
+        ::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr));
     if (file.valid()) return file;
     if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) break;
   }
@@ -207,8 +140,8 @@ std::wstring IniPathForWindows(const std::wstring& executable) {
 // attribute shows, so a file is made and deleted at once.
 bool FolderWritable(const std::wstring& dir) {
   std::wstring name;
-  const std::wstring stem = IsSeparator(dir.back()) ? dir + L"quillenta-probe"
-                                                    : dir + L"\\quillenta-probe";
+  const std::wstring stem =
+      IsSeparator(dir.back()) ? dir + L"quillenta-probe" : dir + L"\\quillenta-probe";
   Handle probe = CreateTemporaryBeside(stem, FILE_ATTRIBUTE_TEMPORARY, name);
   if (!probe.valid()) return false;
   probe.Close();
@@ -217,35 +150,6 @@ bool FolderWritable(const std::wstring& dir) {
 }
 
 }  // namespace
-
-std::string DecodeProfileBytesWin32(std::string_view bytes, bool* was_code_page_932) {
-  const bool valid = IsValidUtf8(bytes);
-  if (was_code_page_932 != nullptr) *was_code_page_932 = !valid;
-  if (valid) return std::string(bytes);
-  return Cp932ToUtf8(bytes);
-}
-
-bool EncodeCodePage932(std::string_view utf8, std::string& bytes) {
-  bytes.clear();
-  if (utf8.empty()) return true;
-  if (!IsValidUtf8(utf8)) return false;
-  const std::wstring wide = Utf8ToWide(utf8);
-  const int size = static_cast<int>(wide.size());
-  BOOL used_default = FALSE;
-  int length = ::WideCharToMultiByte(kCodePage932, WC_NO_BEST_FIT_CHARS, wide.data(), size,
-                                     nullptr, 0, nullptr, &used_default);
-  if (length <= 0 || used_default) return false;
-  bytes.assign(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(kCodePage932, WC_NO_BEST_FIT_CHARS, wide.data(), size, bytes.data(),
-                        length, nullptr, &used_default);
-  // Some characters map to bytes that read back as another character (U+0080 and the
-  // private-use characters behind 0xA0 and 0xFD to 0xFF): only an exact round trip fits.
-  if (used_default || Cp932ToUtf8(bytes) != utf8) {
-    bytes.clear();
-    return false;
-  }
-  return true;
-}
 
 Win32ProfileStore::Win32ProfileStore(std::string path) : path_(std::move(path)) {}
 
@@ -282,7 +186,7 @@ ProfileStore::LoadResult Win32ProfileStore::Load(std::string& text) {
     // The file may have grown since its size was asked.
     if (bytes.size() > static_cast<std::size_t>(kMaxFileBytes)) return LoadResult::kUnreadable;
   }
-  text = DecodeProfileBytesWin32(bytes, &code_page_932_);
+  text = DecodeProfileBytes(bytes, &code_page_932_);
   return LoadResult::kRead;
 }
 
@@ -291,12 +195,8 @@ void Win32ProfileStore::Commit(const std::string& text) {
   const std::wstring target = Utf8ToWide(path_);
   if (target.empty()) throw failure;
 
-  // Only a text that reads back as itself is written as code page 932: bytes that happened
-  // to form valid UTF-8 would be read as UTF-8 the next time.
-  std::string cp932;
-  const bool write_cp932 = code_page_932_ && EncodeCodePage932(text, cp932) &&
-                           DecodeProfileBytesWin32(cp932, nullptr) == text;
-  const std::string_view bytes = write_cp932 ? std::string_view(cp932) : std::string_view(text);
+  std::string bytes;
+  const bool write_cp932 = EncodeProfileText(text, code_page_932_, bytes);
 
   const DWORD old_attributes = ::GetFileAttributesW(target.c_str());
   const bool exists = old_attributes != INVALID_FILE_ATTRIBUTES;
@@ -315,8 +215,8 @@ void Win32ProfileStore::Commit(const std::string& text) {
   // read-only never reaches here and compression or encryption are ReplaceFileW's to keep.
   constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-  const DWORD attributes = exists && (old_attributes & kKept) != 0 ? old_attributes & kKept
-                                                                    : FILE_ATTRIBUTE_NORMAL;
+  const DWORD attributes =
+      exists && (old_attributes & kKept) != 0 ? old_attributes & kKept : FILE_ATTRIBUTE_NORMAL;
   std::wstring temp;
   Handle file = CreateTemporaryBeside(target, attributes, temp);
   if (!file.valid()) throw failure;
@@ -335,9 +235,9 @@ std::string LocateSettingsFileWin32(const std::string& executable_path,
                                     const std::string& appdata) {
   const std::wstring beside = IniPathForWindows(Utf8ToWide(executable_path));
   const std::string fallback =
-      appdata.empty() ? std::string()
-                      : WideToUtf8(TrimTrailingSeparators(Utf8ToWide(appdata))) +
-                            "\\Quillenta\\quillenta.INI";
+      appdata.empty()
+          ? std::string()
+          : WideToUtf8(TrimTrailingSeparators(Utf8ToWide(appdata))) + "\\Quillenta\\quillenta.INI";
   if (::GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES) return WideToUtf8(beside);
   std::wstring dir = DirectoryOf(beside);
   if (dir.empty()) dir = L".";

@@ -33,18 +33,9 @@ class Win32ProfileStore : public ProfileStore {
   bool code_page_932_ = false;
 };
 
-// The file's bytes as UTF-8: a valid UTF-8 file as it is (a byte-order mark included, which the
-// document keeps), any other through code page 932 read as Linux's iconv reads it, with U+FFFD
-// for each byte that starts no character.
-std::string DecodeProfileBytesWin32(std::string_view bytes, bool* was_code_page_932);
-// The code page 932 bytes of a UTF-8 text; false when some character has none or its bytes would
-// read back as another character.
-bool EncodeCodePage932(std::string_view utf8, std::string& bytes);
-
 // Beside the executable (its path with the extension replaced by ".INI") when that folder is
 // writable or the file is already there, else %APPDATA%\Quillenta\quillenta.INI. UTF-8 paths.
-std::string LocateSettingsFileWin32(const std::string& executable_path,
-                                    const std::string& appdata);
+std::string LocateSettingsFileWin32(const std::string& executable_path, const std::string& appdata);
 std::string LocateSettingsFileWin32();
 
 }  // namespace quillenta

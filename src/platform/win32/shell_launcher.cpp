@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "platform/win32/wide.h"
+#include "text/wide.h"
 
 namespace quillenta {
 

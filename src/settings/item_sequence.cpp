@@ -1,4 +1,4 @@
-#include "title/item_sequence.h"
+#include "settings/item_sequence.h"
 
 namespace quillenta {
 

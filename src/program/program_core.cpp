@@ -1,4 +1,4 @@
-#include "app/program_core.h"
+#include "program/program_core.h"
 
 namespace quillenta {
 
@@ -11,10 +11,10 @@ ProgramCore::ProgramCore(Platform platform, ErrorReport& errors)
       accounting_(*platform_.clock, *platform_.links, perf_.Values(), settings_),
       engine_(*platform_.windows, sequence_, *this, errors_),
       time_watch_(*platform_.clock, settings_, accounting_.Figures(), *platform_.launcher) {
-  item_context_ = std::make_unique<ItemContext>(ItemContext{
-      settings_, *platform_.clock, *platform_.locale, engine_.SavedTitle(), memory_status_,
-      perf_.Values(), *platform_.battery, free_resources_.Texts(), accounting_.Figures(),
-      *platform_.links});
+  item_context_ = std::make_unique<ItemContext>(
+      ItemContext{settings_, *platform_.clock, *platform_.locale, engine_.SavedTitle(),
+                  memory_status_, perf_.Values(), *platform_.battery, free_resources_.Texts(),
+                  accounting_.Figures(), *platform_.links});
   engine_.AttachItems(*item_context_);
 }
 

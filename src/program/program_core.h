@@ -15,10 +15,10 @@
 #include "platform/system_probes.h"
 #include "platform/window_system.h"
 #include "probes/perf_stats.h"
+#include "settings/item_sequence.h"
 #include "settings/order_editor.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
-#include "title/item_sequence.h"
 #include "title/title_engine.h"
 #include "watch/time_watch.h"
 
