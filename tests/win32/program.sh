@@ -467,6 +467,27 @@ case $TEST in
     xdotool mousemove --sync 400 300 click 1
     ;;
 
+  command_line)
+    # --help and --version answer and start nothing, a bad option is refused with 2; what they
+    # print reaches the output the program was started with.
+    version=$(sed -n 's/^project(quillenta VERSION \([0-9.]*\).*/\1/p' "$HERE/../../CMakeLists.txt")
+    for row in "--version|0|^quillenta $version\$|out" "--help|0|^Usage: quillenta |out" \
+               "/?|0|^ +--version |out" "--verbose|2|^quillenta: unrecognized option '--verbose'\$|err" \
+               "extra|2|^quillenta: unexpected argument 'extra'\$|err"; do
+      IFS='|' read -r arg want pattern stream <<<"$row"
+      status=0
+      timeout 30 "${WIN[@]}" "$APP_DIR/quillenta.exe" "$arg" >"$TMP/out" 2>"$TMP/err" || status=$?
+      [ "$status" = "$want" ] || fail "'$arg' ended with $status, not $want"
+      tr -d '\r' <"$TMP/$stream" | grep -qE "$pattern" ||
+        fail "'$arg': std$stream does not match $pattern: $(cat "$TMP/$stream")"
+    done
+    # None of them started the program: no icon, and a start after them runs as the first
+    # instance.
+    icon_count_is 0 || fail "an option start left an icon"
+    window A "Alpha"
+    start_on "$A" "Alpha"
+    ;;
+
   *)
     fail "no such test: $TEST"
     ;;
