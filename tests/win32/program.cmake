@@ -10,3 +10,13 @@ if(TARGET quillenta AND TARGET testwin_win32)
                          RESOURCE_LOCK wine_desktop)
   endforeach()
 endif()
+
+# What scripts/build-win32 makes after the build: the installer, under Wine.
+if(TARGET quillenta AND TARGET testwin_win32)
+  set(QUILLENTA_SETUP ${CMAKE_BINARY_DIR}/quillenta-${PROJECT_VERSION}-setup.exe)
+  add_test(NAME win32.e2e.installer
+           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/program.sh installer
+                   $<TARGET_FILE:quillenta> $<TARGET_FILE:testwin_win32> ${QUILLENTA_SETUP})
+  set_tests_properties(win32.e2e.installer PROPERTIES LABELS e2e TIMEOUT 300
+                       RESOURCE_LOCK wine_desktop)
+endif()
