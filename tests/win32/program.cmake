@@ -11,7 +11,8 @@ if(TARGET quillenta AND TARGET testwin_win32)
   endforeach()
 endif()
 
-# What scripts/build-win32 makes after the build: the installer, under Wine.
+# What scripts/build-win32 makes after the build: the installer under Wine, its winget
+# manifests and the signing on Linux.
 if(TARGET quillenta AND TARGET testwin_win32)
   set(QUILLENTA_SETUP ${CMAKE_BINARY_DIR}/quillenta-${PROJECT_VERSION}-setup.exe)
   add_test(NAME win32.e2e.installer
@@ -19,4 +20,8 @@ if(TARGET quillenta AND TARGET testwin_win32)
                    $<TARGET_FILE:quillenta> $<TARGET_FILE:testwin_win32> ${QUILLENTA_SETUP})
   set_tests_properties(win32.e2e.installer PROPERTIES LABELS e2e TIMEOUT 300
                        RESOURCE_LOCK wine_desktop)
+  add_test(NAME win32.dist.winget COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/dist.sh winget ${QUILLENTA_SETUP})
+  add_test(NAME win32.dist.sign
+           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/dist.sh sign $<TARGET_FILE:quillenta> ${QUILLENTA_SETUP})
+  set_tests_properties(win32.dist.winget win32.dist.sign PROPERTIES LABELS unit TIMEOUT 120)
 endif()
