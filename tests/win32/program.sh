@@ -610,6 +610,21 @@ case $TEST in
     uninstalled
     ;;
 
+  title_bar_shot)
+    # The picture a Windows user sees first: the line in Notepad's title bar, the icon below.
+    : "${QUILLENTA_SHOTS:?the folder for the screenshot}"
+    "${WIN[@]}" notepad >"$TMP/notepad.log" 2>&1 &
+    PIDS+=($!)
+    # Notepad runs as a process of its own, not as the one started here: found by its class.
+    wait_for $T "Notepad" sh -c "xdotool search --onlyvisible --classname notepad.exe | grep -q ."
+    N=$(printf '0x%x' "$(xdotool search --onlyvisible --classname notepad.exe | head -n1)")
+    own=$(xtitle "$N")
+    xdotool windowsize "$N" 1268 110 windowmove "$N" 4 640 >/dev/null 2>&1 || true
+    start_on "$N" "$own"
+    sleep 1.5
+    import -window root -crop 1280x200+0+600 +repage "$QUILLENTA_SHOTS/title-bar-windows.png"
+    ;;
+
   *)
     fail "no such test: $TEST"
     ;;
