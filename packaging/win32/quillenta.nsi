@@ -51,6 +51,8 @@ Var WasRunning
 Page custom AutostartPage AutostartPageLeave
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_TEXT "$(FinishText)"
+; Room for the whole text above the "start now" box, which otherwise covers its end.
+!define MUI_FINISHPAGE_TEXT_LARGE
 !define MUI_FINISHPAGE_RUN "$INSTDIR\quillenta.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "$(RunNow)"
 !insertmacro MUI_PAGE_FINISH
@@ -70,8 +72,8 @@ LangString AutostartCheck ${LANG_ENGLISH} "Start Quillenta when I sign in"
 LangString AutostartCheck ${LANG_JAPANESE} "サインイン時に Quillenta を起動する"
 LangString RunNow ${LANG_ENGLISH} "Start Quillenta now"
 LangString RunNow ${LANG_JAPANESE} "Quillenta を今すぐ起動する"
-LangString FinishText ${LANG_ENGLISH} "Quillenta is installed. It shows its icon in the notification area; a press on the icon opens its menu.$\r$\n$\r$\nThe settings window opens at every start until you untick $\"起動ごとに設定$\" (below the tabs of the settings window) and press &OK."
-LangString FinishText ${LANG_JAPANESE} "Quillenta をインストールしました。通知領域にアイコンが表示され、アイコンを押すとメニューが開きます。$\r$\n$\r$\n起動のたびに設定ウィンドウが開きます。開かないようにするには、設定ウィンドウのタブの下にある「起動ごとに設定」のチェックを外して「&OK」を押してください。"
+LangString FinishText ${LANG_ENGLISH} "Quillenta shows its icon in the notification area; a press on it opens its menu.$\r$\n$\r$\nThe settings window opens at every start until you untick $\"起動ごとに設定$\" below its tabs and press &OK."
+LangString FinishText ${LANG_JAPANESE} "Quillenta は通知領域にアイコンを表示します。アイコンを押すとメニューが開きます。$\r$\n$\r$\n設定ウィンドウは起動のたびに開きます。開かないようにするには、タブの下の「起動ごとに設定」のチェックを外して「&OK」を押してください。"
 LangString CannotClose ${LANG_ENGLISH} "Quillenta is still running and did not end when asked. End it from its tray icon's menu (終了), then choose Retry."
 LangString CannotClose ${LANG_JAPANESE} "実行中の Quillenta が終了しませんでした。通知領域のアイコンのメニューから「終了」を選んでから「再試行」を押してください。"
 
