@@ -31,7 +31,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
       if (result.action == CommandAction::kRun) result.action = CommandAction::kVersion;
       continue;
     }
-    if (arg.empty() || arg[0] != '-' || arg == "-") return Refuse("unexpected argument '" + arg + "'");
+    if (arg.empty() || arg[0] != '-' || arg == "-")
+      return Refuse("unexpected argument '" + arg + "'");
     // Qt takes its options with one dash or two, and a value after '=' or as the next argument.
     std::string_view name(arg);
     name.remove_prefix(name.starts_with("--") ? 2 : 1);

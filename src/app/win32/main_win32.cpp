@@ -40,9 +40,9 @@ void Tell(const std::string& text, bool error) {
     HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                    OPEN_EXISTING, 0, nullptr);
     const std::wstring wide = quillenta::Utf8ToWide(crlf);
-    const bool shown = console != INVALID_HANDLE_VALUE &&
-                       ::WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()),
-                                       &written, nullptr);
+    const bool shown =
+        console != INVALID_HANDLE_VALUE &&
+        ::WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
     if (console != INVALID_HANDLE_VALUE) ::CloseHandle(console);
     ::FreeConsole();
     if (shown) return;
