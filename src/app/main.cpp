@@ -10,8 +10,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/error_box.h"
 #include "app/main_form.h"
 #include "platform/linux/instance_guard_linux.h"
@@ -41,6 +44,16 @@ std::string ExecutablePath(const char* argv0) {
   return std::string(buffer, static_cast<std::size_t>(length));
 }
 
+// The options QGuiApplication and QApplication take themselves; the X11 ones included.
+constexpr quillenta::ToolkitOption kQtOptions[] = {
+    {"platform", true},   {"platformpluginpath", true}, {"platformtheme", true},
+    {"plugin", true},     {"qwindowgeometry", true},    {"qwindowicon", true},
+    {"qwindowtitle", true}, {"reverse", false},         {"session", true},
+    {"display", true},    {"geometry", true},           {"title", true},
+    {"name", true},       {"style", true},              {"stylesheet", true},
+    {"widgetcount", false}, {"qmljsdebugger", true},
+};
+
 // Qt aborts the process when it cannot reach the X server; a start without a display must
 // say so in one line and fail with a status, not die of a signal.
 bool DisplayAnswers(const char* display) {
@@ -56,6 +69,26 @@ bool DisplayAnswers(const char* display) {
 
 int main(int argc, char** argv) {
   using namespace quillenta;
+  // Before the display is looked for: --help and --version answer on a console without one.
+  const CommandLine command_line =
+      ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), kQtOptions, false);
+  switch (command_line.action) {
+    case CommandAction::kHelp:
+      std::fputs(HelpText("Qt's standard options (-platform, -display, -style ...) are passed on "
+                          "to Qt.\n\nExit status: 0, also when another instance runs; 1 when no "
+                          "display answers;\n2 for a bad option.\n")
+                     .c_str(),
+                 stdout);
+      return 0;
+    case CommandAction::kVersion:
+      std::fputs(VersionText().c_str(), stdout);
+      return 0;
+    case CommandAction::kBadOption:
+      std::fputs(BadOptionText(command_line).c_str(), stderr);
+      return kExitBadOption;
+    case CommandAction::kRun:
+      break;
+  }
   const char* display = std::getenv("DISPLAY");
   if (!DisplayAnswers(display)) {
     std::fprintf(stderr, "quillenta: cannot open display %s\n",

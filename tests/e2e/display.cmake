@@ -1,6 +1,7 @@
-# The program and its display: the lock per display, a start without one.
+# The program and its display: the lock per display, a start without one, and the options
+# that answer without one.
 if(TARGET quillenta)
-  foreach(test display_spellings no_display)
+  foreach(test display_spellings no_display command_line)
     add_test(NAME e2e.display.${test}
              COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/display_run.sh ${test}
                      $<TARGET_FILE:quillenta> $<TARGET_FILE:testwin>)

@@ -53,6 +53,52 @@ case $E2E_TEST in
     done
     ;;
 
+  command_line)
+    # --help and --version answer without a display and start nothing; a bad option is
+    # refused with status 2 before any display is looked for.
+    e2e_install_program
+    expect() { # DISPLAY ARGS STATUS STDOUT_PATTERN STDERR_PATTERN (empty: no output)
+      local display=$1 args=$2 want=$3 out=$4 err=$5 status
+      read -r -a argv <<<"$args"
+      if [ -n "$display" ]; then
+        status=$(DISPLAY=$display run_to_end "$E2E_APP" "${argv[@]}")
+      else
+        status=$(unset DISPLAY && run_to_end "$E2E_APP" "${argv[@]}")
+      fi
+      [ "$status" = "$want" ] || e2e_fail "'$args' on '$display': status $status, not $want"
+      if [ -z "$out" ]; then
+        [ ! -s "$E2E_TMP/run.out" ] || e2e_fail "'$args' wrote to stdout: $(cat "$E2E_TMP/run.out")"
+      else
+        grep -qE "$out" "$E2E_TMP/run.out" ||
+          e2e_fail "'$args' on '$display': stdout does not match $out: $(cat "$E2E_TMP/run.out")"
+      fi
+      if [ -z "$err" ]; then
+        [ ! -s "$E2E_TMP/run.err" ] || e2e_fail "'$args' wrote to stderr: $(cat "$E2E_TMP/run.err")"
+      else
+        grep -qE "$err" "$E2E_TMP/run.err" ||
+          e2e_fail "'$args' on '$display': stderr does not match $err: $(cat "$E2E_TMP/run.err")"
+      fi
+    }
+    version=$(sed -n 's/^project(quillenta VERSION \([0-9.]*\).*/\1/p' "$here/../../CMakeLists.txt")
+    [ -n "$version" ] || e2e_fail "no project version in CMakeLists.txt"
+    for display in "" ":97"; do
+      expect "$display" "--version" 0 "^quillenta ${version//./\\.}\$" ""
+      expect "$display" "--help" 0 "^Usage: quillenta " ""
+      expect "$display" "-h" 0 "^ +--version " ""
+      expect "$display" "--bogus" 2 "" "^quillenta: unrecognized option '--bogus'\$"
+      expect "$display" "settings.INI" 2 "" "^quillenta: unexpected argument"
+      expect "$display" "-platform" 2 "" "needs a value"
+      [ "$(grep -c . "$E2E_TMP/run.err")" = 3 ] ||
+        e2e_fail "a refusal is not three lines: $(cat "$E2E_TMP/run.err")"
+    done
+    # The help tells the statuses the manual page gives.
+    expect "" "--help" 0 "^Exit status: 0, also when another instance runs; 1 when no display answers;" ""
+    # With a display, --version still starts nothing: it ends, and the lock stays free.
+    e2e_start_x
+    expect "$DISPLAY" "--version" 0 "^quillenta " ""
+    [ -z "$(ls "$XDG_RUNTIME_DIR")" ] || e2e_fail "--version made a lock: $(ls "$XDG_RUNTIME_DIR")"
+    ;;
+
   *)
     e2e_fail "unknown test $E2E_TEST"
     ;;

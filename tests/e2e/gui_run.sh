@@ -201,6 +201,27 @@ case $E2E_TEST in
     xdotool key Escape
     ;;
 
+  title_bar)
+    # The picture a user sees first: the line in the title bar of a real X program, with the
+    # icon in the tray below it.
+    [ -n "$SHOTS" ] || e2e_fail "no folder for the screenshot"
+    e2e_start_x --tray
+    xmessage -title "notes.txt - Editor" -geometry 1018x96+2+614 -buttons "" \
+      "Quillenta writes its line into the title bar of the window you work in." \
+      >"$E2E_TMP/xmessage.log" 2>&1 &
+    E2E_PIDS+=($!)
+    e2e_wait $T "the sample window" sh -c 'xdotool search --name "notes.txt - Editor" | grep -q .'
+    sample=$(xdotool search --name "notes.txt - Editor" | head -n1)
+    xdotool windowactivate --sync "$sample" >/dev/null 2>&1 || true
+    # The weekday in Japanese, as the program's users see it.
+    LC_ALL=ja_JP.UTF-8 start_program "b49=0"
+    e2e_wait $T "the tray icon" icon_present
+    e2e_wait $T "the line in the sample window" sh -c \
+      "xprop -id $sample _NET_WM_NAME | grep -q '\"notes.txt - Editor .'"
+    sleep 1.5
+    import -window root -crop 1024x160+0+608 +repage "$SHOTS/title-bar-linux.png"
+    ;;
+
   *)
     e2e_fail "unknown test $E2E_TEST"
     ;;

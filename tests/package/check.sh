@@ -96,7 +96,19 @@ if gzip -t "$changelog" 2>/dev/null; then
 else
   fail "usr/share/doc/quillenta/changelog.gz is missing or not gzip"
 fi
-[ -s "$root/usr/share/doc/quillenta/copyright" ] || fail "no copyright file"
+copyright=$root/usr/share/doc/quillenta/copyright
+if [ -s "$copyright" ]; then
+  # The licence the package states is the one in LICENSE, word for word.
+  grep -qx 'License: Expat' "$copyright" || fail "the copyright file names no Expat (MIT) licence"
+  # The body after the last "License: Expat", the stand-alone licence paragraph.
+  stated=$(awk '/^License: Expat$/ { body = ""; next } { body = body $0 "\n" } END { printf "%s", body }' \
+    "$copyright" | sed 's/^ //; s/^\.$//')
+  licence=$(sed -n '/^Permission is hereby granted/,$p' "$source_dir/LICENSE")
+  [ "$stated" = "$licence" ] ||
+    fail "the copyright file's licence text differs from LICENSE: $(diff <(echo "$stated") <(echo "$licence") | head -n 4)"
+else
+  fail "no copyright file"
+fi
 
 # lintian: errors fail, warnings are shown.
 lintian_rc=0

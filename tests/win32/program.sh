@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # One end-to-end test of quillenta.exe under Wine, inside tests/win32/wine-session.sh (which
 # provides WINEPREFIX, DISPLAY with openbox, WINE and QUILLENTA_WINE_TMP).
-#   program.sh TEST QUILLENTA_EXE TESTWIN_EXE
+#   program.sh TEST QUILLENTA_EXE TESTWIN_EXE [SETUP_EXE]
 # What a user sees is checked where the user sees it: Wine mirrors every window's text into
 # its X window's _NET_WM_NAME. Every wait is bounded.
 set -euo pipefail
@@ -465,6 +465,164 @@ case $TEST in
     read -r ix iy <<<"$(centre_of "$ICON")"
     import -window root -crop "300x120+$((ix - 250))+$((iy - 100))" +repage "$QUILLENTA_SHOTS/win32-tray-menu.png"
     xdotool mousemove --sync 400 300 click 1
+    ;;
+
+  command_line)
+    # --help and --version answer and start nothing, a bad option is refused with 2; what they
+    # print reaches the output the program was started with.
+    version=$(sed -n 's/^project(quillenta VERSION \([0-9.]*\).*/\1/p' "$HERE/../../CMakeLists.txt")
+    for row in "--version|0|^quillenta $version\$|out" "--help|0|^Usage: quillenta |out" \
+               "/?|0|^ +--version |out" "--verbose|2|^quillenta: unrecognized option '--verbose'\$|err" \
+               "extra|2|^quillenta: unexpected argument 'extra'\$|err"; do
+      IFS='|' read -r arg want pattern stream <<<"$row"
+      status=0
+      timeout 30 "${WIN[@]}" "$APP_DIR/quillenta.exe" "$arg" >"$TMP/out" 2>"$TMP/err" || status=$?
+      [ "$status" = "$want" ] || fail "'$arg' ended with $status, not $want"
+      tr -d '\r' <"$TMP/$stream" | grep -qE "$pattern" ||
+        fail "'$arg': std$stream does not match $pattern: $(cat "$TMP/$stream")"
+    done
+    # None of them started the program: no icon, and a start after them runs as the first
+    # instance.
+    icon_count_is 0 || fail "an option start left an icon"
+    window A "Alpha"
+    start_on "$A" "Alpha"
+    ;;
+
+  installer)
+    # The installer as a user runs it, silently: install, start, upgrade while running,
+    # uninstall; the settings file survives all of it.
+    SETUP=${4:?the installer}
+    for f in "$PROGRAM" "$SETUP"; do
+      if x86_64-w64-mingw32-objdump -h "$f" | grep -q ' \.debug'; then fail "$f carries debug sections"; fi
+    done
+    version=$(basename "$SETUP" | sed -n 's/^quillenta-\(.*\)-setup\.exe$/\1/p')
+    [ -n "$version" ] || fail "no version in the installer's name $SETUP"
+    win_env() { "${WIN[@]}" cmd /c "echo %$1%" 2>/dev/null | tr -d '\r'; }
+    unix_path() { "${WIN[@]}" winepath -u "$1" 2>/dev/null; }
+    reg_value() { # KEY NAME: the value's data, nothing when it is not there
+      { "${WIN[@]}" reg query "$1" /v "$2" 2>/dev/null || true; } | tr -d '\r' |
+        sed -n "s/^ *$2 \{1,\}REG_[A-Z_]* \{1,\}//p"
+    }
+    reg_key_exists() { "${WIN[@]}" reg query "$1" >/dev/null 2>&1; }
+    installer_run() { # ARGS: a run of the installer that must end with 0
+      local status=0
+      timeout 120 "${WIN[@]}" "$@" >>"$TMP/installer.log" 2>&1 || status=$?
+      [ "$status" = 0 ] || fail "$* ended with $status"
+    }
+    WIN_DIR="$(win_env LOCALAPPDATA)\\Programs\\Quillenta"
+    DIR=$(unix_path "$WIN_DIR")
+    LINK="$(unix_path "$(win_env APPDATA)")/Microsoft/Windows/Start Menu/Programs/Quillenta.lnk"
+    UNINSTALL='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillenta'
+    RUN='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+    [ -n "$DIR" ] && [ ! -e "$DIR" ] || fail "no fresh install folder: '$DIR'"
+    installed() { # VERSION EXE
+      cmp -s "$DIR/quillenta.exe" "$2" || fail "$DIR/quillenta.exe is not $2"
+      for f in uninstall.exe LICENSE.txt; do [ -s "$DIR/$f" ] || fail "no $f in $DIR"; done
+      cmp -s "$DIR/LICENSE.txt" "$HERE/../../LICENSE" || fail "LICENSE.txt is not the licence"
+      [ -s "$LINK" ] || fail "no Start-menu shortcut $LINK"
+      local pair name want
+      for pair in "DisplayName=Quillenta" "DisplayVersion=$1" "Publisher=Vouk" \
+                  "InstallLocation=$WIN_DIR" "DisplayIcon=$WIN_DIR\\quillenta.exe" \
+                  "UninstallString=\"$WIN_DIR\\uninstall.exe\"" \
+                  "QuietUninstallString=\"$WIN_DIR\\uninstall.exe\" /S"; do
+        name=${pair%%=*} want=${pair#*=}
+        [ "$(reg_value "$UNINSTALL" "$name")" = "$want" ] ||
+          fail "the registration's $name is '$(reg_value "$UNINSTALL" "$name")', not '$want'"
+      done
+      local size
+      size=$(reg_value "$UNINSTALL" EstimatedSize)
+      (( ${size:-0} >= $(stat -c %s "$DIR/quillenta.exe") / 1024 )) ||
+        fail "EstimatedSize $size KB is less than the program"
+    }
+    autostart_is() { # on|off
+      local value
+      value=$(reg_value "$RUN" Quillenta)
+      case $1 in
+        on) [ "$value" = "\"$WIN_DIR\\quillenta.exe\"" ] || fail "the sign-in entry is '$value'" ;;
+        off) [ -z "$value" ] || fail "a sign-in entry '$value' after /NOAUTOSTART" ;;
+      esac
+    }
+    gone() { # the uninstaller, which runs from a copy of itself, has finished
+      [ ! -e "$DIR/uninstall.exe" ] && ! reg_key_exists "$UNINSTALL"
+    }
+    uninstalled() {
+      wait_for 60 "the uninstaller to finish" gone
+      for f in quillenta.exe uninstall.exe LICENSE.txt; do [ ! -e "$DIR/$f" ] || fail "$f left behind"; done
+      [ ! -e "$LINK" ] || fail "the shortcut left behind"
+      [ -z "$(reg_value "$RUN" Quillenta)" ] || fail "the sign-in entry left behind"
+      cmp -s "$DIR/quillenta.INI" "$TMP/settings.INI" || fail "the settings file did not survive"
+      [ "$(ls -A "$DIR")" = quillenta.INI ] || fail "left in $DIR: $(ls -A "$DIR")"
+    }
+    spied_restore() { # XID OWN_TITLE: the title went from a line back to the window's own
+      awk -v own="_NET_WM_NAME = \"$2\"" -v line="_NET_WM_NAME = \"$2 " '
+        index($0, line) == 1 { seen = 1 } seen && $0 == own { found = 1 } END { exit !found }' \
+        "$TMP/spy-$1.log"
+    }
+
+    # 1. A silent install without the sign-in entry.
+    installer_run "$SETUP" /S /NOAUTOSTART
+    installed "$version" "$PROGRAM"
+    autostart_is off
+    # 2. The installed program starts from its folder and writes its line; the settings file
+    # it finds there is the user's (the window kept hidden at start).
+    APP_DIR=$DIR SETTINGS="$DIR/quillenta.INI"
+    settings_file "b49=0"
+    cp "$SETTINGS" "$TMP/settings.INI"
+    window A "Alpha editor"
+    start_on "$A" "Alpha editor"
+    first=$PROGRAM_PID
+    # 3. An upgrade while it runs: a newer installer of a changed program. Every title A gets
+    # is recorded, since the old program's end and the new one's start are close together.
+    cp "$PROGRAM" "$TMP/newer.exe"
+    printf 'a newer build' >>"$TMP/newer.exe"
+    "$HERE/../../packaging/win32/make-installer.sh" "$TMP/newer.exe" "$version.1" "$TMP/newer-setup.exe" 2>>"$TMP/installer.log" ||
+      fail "could not make the newer installer"
+    stdbuf -oL xprop -spy -notype -id "$A" _NET_WM_NAME >"$TMP/spy-$A.log" 2>&1 &
+    PIDS+=($!)
+    sleep 1
+    installer_run "$TMP/newer-setup.exe" /S
+    wait_for $T "the old program to end" dead "$first"
+    installed "$version.1" "$TMP/newer.exe"
+    autostart_is off
+    cmp -s "$SETTINGS" "$TMP/settings.INI" || fail "the upgrade changed the settings file"
+    spied_restore "$A" "Alpha editor" || fail "A never got its own title back: $(tail -n 5 "$TMP/spy-$A.log")"
+    # The installer started the new program: the line comes back, from one program.
+    deadline=$(($(now_ms) + T * 1000))
+    until line_shown_in "$A" "Alpha editor"; do
+      (($(now_ms) > deadline)) && fail "the upgraded program does not write its line"
+      xdotool windowactivate "$A" >/dev/null 2>&1 || true
+      sleep 1
+    done
+    wait_for_icon
+    # 4. A silent uninstall while it runs: the program ends (A has its own title), everything
+    # of the install goes, the settings file stays.
+    installer_run "$DIR/uninstall.exe" /S
+    uninstalled
+    wait_for $T "A to get its own title back at the uninstall" title_is "$A" "Alpha editor"
+    wait_for $T "the icon to go" icon_count_is 0
+    # 5. A silent install takes the default: started at sign-in. The settings file from before
+    # is the one the program keeps.
+    installer_run "$SETUP" /S
+    installed "$version" "$PROGRAM"
+    autostart_is on
+    cmp -s "$SETTINGS" "$TMP/settings.INI" || fail "the install changed the settings file"
+    installer_run "$DIR/uninstall.exe" /S
+    uninstalled
+    ;;
+
+  title_bar_shot)
+    # The picture a Windows user sees first: the line in Notepad's title bar, the icon below.
+    : "${QUILLENTA_SHOTS:?the folder for the screenshot}"
+    "${WIN[@]}" notepad >"$TMP/notepad.log" 2>&1 &
+    PIDS+=($!)
+    # Notepad runs as a process of its own, not as the one started here: found by its class.
+    wait_for $T "Notepad" sh -c "xdotool search --onlyvisible --classname notepad.exe | grep -q ."
+    N=$(printf '0x%x' "$(xdotool search --onlyvisible --classname notepad.exe | head -n1)")
+    own=$(xtitle "$N")
+    xdotool windowsize "$N" 1268 110 windowmove "$N" 4 640 >/dev/null 2>&1 || true
+    start_on "$N" "$own"
+    sleep 1.5
+    import -window root -crop 1280x200+0+600 +repage "$QUILLENTA_SHOTS/title-bar-windows.png"
     ;;
 
   *)
