@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/command_line.h"
+#include "program/command_line.h"
 #include "app/error_box.h"
 #include "app/main_form.h"
 #include "platform/linux/instance_guard_linux.h"

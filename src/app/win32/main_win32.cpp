@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "program/command_line.h"
 #include "app/win32/main_window.h"
 #include "platform/win32/instance_guard_win32.h"
 #include "platform/win32/wide.h"
