@@ -24,10 +24,10 @@
 #include <QUrl>
 #include <memory>
 
-#include "app/app_icon.h"
-#include "app/application.h"
-#include "app/error_box.h"
-#include "app/main_form.h"
+#include "app/qt/app_icon.h"
+#include "app/qt/application.h"
+#include "app/qt/error_box.h"
+#include "app/qt/main_form.h"
 #include "fakes.h"
 #include "platform/linux/profile_store_linux.h"
 

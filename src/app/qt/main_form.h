@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/application.h"
-#include "app/tray.h"
+#include "app/qt/application.h"
+#include "app/qt/tray.h"
 #include "form/form_logic.h"
 
 class QAction;

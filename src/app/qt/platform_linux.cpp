@@ -1,6 +1,6 @@
 #include <cstdlib>
 
-#include "app/application.h"
+#include "app/qt/application.h"
 #include "platform/linux/clock_linux.h"
 #include "platform/linux/dialup_links_linux.h"
 #include "platform/linux/locale_icu.h"

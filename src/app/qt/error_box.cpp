@@ -1,4 +1,4 @@
-#include "app/error_box.h"
+#include "app/qt/error_box.h"
 
 #include <QMessageBox>
 

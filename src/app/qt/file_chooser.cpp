@@ -1,4 +1,4 @@
-#include "app/file_chooser.h"
+#include "app/qt/file_chooser.h"
 
 #include <QFileDialog>
 

@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <algorithm>
 
-#include "app/main_form.h"
+#include "app/qt/main_form.h"
 
 namespace quillenta {
 

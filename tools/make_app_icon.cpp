@@ -7,7 +7,7 @@
 #include <QtEndian>
 #include <cstdio>
 
-#include "app/app_icon.h"
+#include "app/qt/app_icon.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
+#include "app/qt/application.h"
 #include "program/command_line.h"
-#include "app/error_box.h"
-#include "app/main_form.h"
+#include "app/qt/error_box.h"
+#include "app/qt/main_form.h"
 #include "platform/linux/instance_guard_linux.h"
 
 namespace {

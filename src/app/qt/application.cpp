@@ -1,4 +1,4 @@
-#include "app/application.h"
+#include "app/qt/application.h"
 
 namespace quillenta {
 

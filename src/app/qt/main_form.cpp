@@ -1,4 +1,4 @@
-#include "app/main_form.h"
+#include "app/qt/main_form.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,7 +19,7 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "app/file_chooser.h"
+#include "app/qt/file_chooser.h"
 
 namespace quillenta {
 

@@ -1,4 +1,4 @@
-#include "app/tray.h"
+#include "app/qt/tray.h"
 
 #include <QCursor>
 #include <QDBusConnection>
@@ -9,7 +9,7 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "app/app_icon.h"
+#include "app/qt/app_icon.h"
 #include "form/form_description.h"
 
 namespace quillenta {
