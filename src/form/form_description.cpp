@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "items/display_items.h"
+
 namespace quillenta::form {
 
 namespace {
@@ -9,11 +11,6 @@ namespace {
 constexpr std::string_view kFontFamilies[] = {
     "ＭＳ Ｐゴシック", "MS PGothic", "Noto Sans CJK JP", "IPAPGothic",
     "IPAexGothic",   "VL PGothic", "TakaoPGothic"};
-
-constexpr const char* kItemCaptions[kItemCodeCount] = {
-    "タイトル",     "年",           "月",         "日",     "曜日",      "時",       "分",
-    "秒",           "物理メモリ",   "仮想メモリ", "ページ", "CPU使用率", "電池残量", "Systemﾘｿｰｽ",
-    "GDI リソース", "Userリソース", "接続時",     "接続分", "接続秒",    "受信量",   "送信量"};
 
 constexpr const char* kContactAddress = "quillenta@users.noreply.github.com";
 constexpr const char* kWebPage = "https://github.com/quillenta/quillenta";
@@ -127,7 +124,7 @@ void OrderPage(Builder& b) {
     label.font = {32, false};
     label.align = Align::kCenter;
     // A click on an item button must not take the focus from the field being edited.
-    b.NoFocus(b.Button("SpeedButton" + std::to_string(10 + code), kItemCaptions[code - 1],
+    b.NoFocus(b.Button("SpeedButton" + std::to_string(10 + code), DisplayItems()[code - 1].caption,
                        {x, top + 32, 75, 25}, Action::kOrderItem, code));
   }
   b.NoFocus(b.Button("SpeedButton10", "クリア(C)", {(637 - 89) / 2, 180, 89, 25},

@@ -1,29 +1,8 @@
 #include "title/compose.h"
 
-#include <array>
-
-#include "items/formatters.h"
+#include "items/display_items.h"
 
 namespace quillenta {
-
-namespace {
-
-constexpr std::array<ItemFormatter, kItemCodeCount + 1> kFormatters = {
-    nullptr,           AppendTitle,          AppendYear,          AppendMonth,
-    AppendDay,         AppendWeekday,        AppendHour,          AppendMinute,
-    AppendSecond,      AppendPhysicalMemory, AppendVirtualMemory, AppendPageFile,
-    AppendCpuUsage,    AppendBattery,        AppendSystemResources, AppendGdiResources,
-    AppendUserResources, AppendConnectHours, AppendConnectMinutes, AppendConnectSeconds,
-    AppendBytesReceived, AppendBytesSent,
-};
-
-}  // namespace
-
-void AppendTitle(std::string& line, const ItemContext& context) {
-  line.append(context.settings.Text(TextKey::s50));
-  if (context.settings.Flag(FlagKey::b50)) line.append(context.saved_title);
-  line.append(context.settings.Text(TextKey::s51));
-}
 
 void ComposeLine(const ItemSequence& sequence, const ItemContext& context, std::string& line) {
   line.clear();
@@ -31,7 +10,7 @@ void ComposeLine(const ItemSequence& sequence, const ItemContext& context, std::
   for (int slot = 1; slot <= ItemSequence::kSlots; ++slot) {
     std::int32_t code = sequence.Slot(slot);
     if (code == 0) break;
-    if (code >= 1 && code <= kItemCodeCount) kFormatters[code](line, context);
+    if (code >= 1 && code <= kItemCodeCount) DisplayItems()[code - 1].append(line, context);
   }
 }
 
