@@ -3,7 +3,10 @@
 
 #include "fakes.h"
 #include "platform/linux/locale_icu.h"
-#include "platform/linux/proc_probes.h"
+#include "platform/linux/battery_probe_linux.h"
+#include "platform/linux/cpu_usage_linux.h"
+#include "platform/linux/free_resources_linux.h"
+#include "platform/linux/memory_probe_linux.h"
 #include "title/compose.h"
 
 namespace quillenta {

@@ -1,4 +1,7 @@
-#include "platform/linux/proc_probes.h"
+#include "platform/linux/battery_probe_linux.h"
+#include "platform/linux/cpu_usage_linux.h"
+#include "platform/linux/free_resources_linux.h"
+#include "platform/linux/memory_probe_linux.h"
 
 #include <gtest/gtest.h>
 

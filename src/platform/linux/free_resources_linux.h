@@ -1,5 +1,5 @@
 #pragma once
-// System figures from /proc and /sys. Every probe reads under a root directory ("/" in the
+// Free system capacity from /proc and the home filesystem. Reads under a root directory ("/" in the
 // program) so that tests can point it at a prepared tree.
 #include <cstdint>
 #include <optional>
@@ -10,73 +10,6 @@
 #include "platform/system_probes.h"
 
 namespace quillenta {
-
-// The size of the process's address space: RLIMIT_AS, nullopt when unlimited.
-using AddressSpaceLimitFn = std::optional<std::uint64_t> (*)();
-std::optional<std::uint64_t> CurrentAddressSpaceLimit();
-
-// What a process may map when nothing limits it: the user half of the address space.
-std::int64_t UserAddressSpaceSize();
-
-// Physical memory and swap from proc/meminfo; the process's address space from its limit and
-// its size in proc/self/statm (VmSize of proc/self/status where statm cannot be read). A
-// figure that cannot be read is 0.
-class ProcMemoryProbe : public MemoryProbe {
- public:
-  explicit ProcMemoryProbe(std::string root = "/",
-                           AddressSpaceLimitFn limit = &CurrentAddressSpaceLimit);
-  MemoryStatus ReadMemoryStatus() override;
-
- private:
-  std::string meminfo_path_;
-  std::string statm_path_;
-  std::string status_path_;
-  AddressSpaceLimitFn limit_;
-  KeptFile meminfo_;
-  KeptFile statm_;
-  KeptFile status_;
-  std::vector<char> buffer_;
-};
-
-// The charge of the system's batteries: every sys/class/power_supply entry of type Battery
-// that powers the system (scope "Device" marks a mouse's or a keyboard's battery) and is
-// present. Several batteries are combined by the energy (or charge) they hold.
-class SysBatteryProbe : public BatteryProbe {
- public:
-  explicit SysBatteryProbe(std::string root = "/");
-  int BatteryLifePercent() override;
-
- private:
-  enum File : std::size_t {
-    kType,
-    kScope,
-    kPresent,
-    kCapacity,
-    kEnergyNow,
-    kEnergyFull,
-    kChargeNow,
-    kChargeFull,
-    kFileCount
-  };
-  struct Battery;
-
-  KeptDirectory<kFileCount> supplies_;
-};
-
-// CPU usage from the cpu line of proc/stat, between this sample and the previous one.
-class ProcStatCpuUsage : public CpuUsageSource {
- public:
-  explicit ProcStatCpuUsage(std::string root = "/");
-  std::optional<std::int32_t> SampleCpuUsage() override;
-
- private:
-  std::string stat_path_;
-  KeptFile stat_;
-  bool have_previous_ = false;
-  std::uint64_t previous_total_ = 0;
-  std::uint64_t previous_idle_ = 0;
-  std::int32_t usage_ = 0;
-};
 
 // Size and free space of a filesystem, in blocks.
 struct FilesystemSpace {
