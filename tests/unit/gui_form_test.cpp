@@ -114,7 +114,7 @@ class GuiFormTest : public QObject {
   std::string NextLine() {
     app_->core().Timer1Timer();
     app_->core().Timer1Timer();
-    return app_->engine().Line();
+    return app_->core().engine().Line();
   }
   QString Label(int code) {
     return Find<QLabel>(QStringLiteral("PositionLabel%1").arg(code))->text();
@@ -142,12 +142,12 @@ class GuiFormTest : public QObject {
     QVERIFY(form_->findChildren<QWidget*>().isEmpty());
     QVERIFY(form_->tray().Present());
     // Changes while nothing is built: the hooks find no widgets and the model keeps them.
-    app_->settings().SetText(TextKey::s53, "X");
-    app_->settings().SetFlag(FlagKey::b58, false);  // the unit text follows in the model
-    app_->settings().SetCombinedReceived(true);
-    app_->order_editor().ClearSequence();
-    for (int code : {9, 2, 5}) app_->order_editor().Click(code);
-    QCOMPARE(app_->settings().Text(TextKey::s67), std::string("bytes "));
+    app_->core().settings().SetText(TextKey::s53, "X");
+    app_->core().settings().SetFlag(FlagKey::b58, false);  // the unit text follows in the model
+    app_->core().settings().SetCombinedReceived(true);
+    app_->core().order_editor().ClearSequence();
+    for (int code : {9, 2, 5}) app_->core().order_editor().Click(code);
+    QCOMPARE(app_->core().settings().Text(TextKey::s67), std::string("bytes "));
     QVERIFY(!form_->Built());
 
     form_->tray().menu().actions().at(1)->trigger();  // "設定"
@@ -157,10 +157,10 @@ class GuiFormTest : public QObject {
     QCOMPARE(form_->tabs()->currentIndex(), 0);
     for (const FlagDef& def : kFlagTable) {
       if (def.key == FlagKey::b48) continue;
-      QVERIFY2(CheckOf(def.name)->isChecked() == app_->settings().Flag(def.key), def.name);
+      QVERIFY2(CheckOf(def.name)->isChecked() == app_->core().settings().Flag(def.key), def.name);
     }
     for (const TextDef& def : kTextTable) {
-      QCOMPARE(EditOf(def.name)->text(), QString::fromStdString(app_->settings().Text(def.key)));
+      QCOMPARE(EditOf(def.name)->text(), QString::fromStdString(app_->core().settings().Text(def.key)));
     }
     QCOMPARE(EditOf("s52")->text(), QStringLiteral("H"));
     QCOMPARE(EditOf("s53")->text(), QStringLiteral("X"));
@@ -174,19 +174,19 @@ class GuiFormTest : public QObject {
     QVERIFY(!Find<QCheckBox>("CheckBox48")->isChecked());
     QVERIFY(Find<QMenu>("PopupMenu3")->actions().first()->isChecked());
     for (int code = 1; code <= kItemCodeCount; ++code) {
-      QCOMPARE(Label(code), QString::fromStdString(app_->order_editor().Label(code)));
+      QCOMPARE(Label(code), QString::fromStdString(app_->core().order_editor().Label(code)));
     }
     QCOMPARE(Label(9) + Label(2) + Label(5), QStringLiteral("123"));
 
     // Bound both ways from here on.
     CheckOf("b58")->click();
     QCOMPARE(EditOf("s67")->text(), QStringLiteral("% "));
-    QVERIFY(app_->settings().Flag(FlagKey::b58));
-    app_->settings().SetText(TextKey::s54, "M");
+    QVERIFY(app_->core().settings().Flag(FlagKey::b58));
+    app_->core().settings().SetText(TextKey::s54, "M");
     QCOMPARE(EditOf("s54")->text(), QStringLiteral("M"));
-    app_->settings().ToggleExtra();
+    app_->core().settings().ToggleExtra();
     QVERIFY(Find<QCheckBox>("CheckBox47")->isHidden());
-    app_->order_editor().Click(9);
+    app_->core().order_editor().Click(9);
     QCOMPARE(Label(9), QString());
     QCOMPARE(Label(2), QStringLiteral("1"));
     // A second showing builds nothing new.
@@ -274,7 +274,7 @@ class GuiFormTest : public QObject {
     QVERIFY(!Find<QMenu>("PopupMenu3")->actions().first()->isChecked());
     for (int code = 1; code <= kItemCodeCount; ++code) QCOMPARE(Label(code), QString::number(code));
     // The load turned the periodic save on through the model.
-    QVERIFY(app_->settings().Flag(FlagKey::b76));
+    QVERIFY(app_->core().settings().Flag(FlagKey::b76));
     // Every control the window is driven by is there by name.
     QStringList names = {"SpeedButton1", "SpeedButton2", "SpeedButton10", "RadioButton2",
                          "RadioButton3"};
@@ -344,12 +344,12 @@ class GuiFormTest : public QObject {
 
   void newYearPrefixShowsInTheNextLineBeforeOk() {
     Start();
-    app_->order_editor().ClearSequence();
-    app_->order_editor().Click(2);
+    app_->core().order_editor().ClearSequence();
+    app_->core().order_editor().Click(2);
     const std::string before = NextLine();
     QVERIFY(before.rfind("20", 0) == 0);
     Retype(EditOf("s52"), QStringLiteral("令和"));
-    QCOMPARE(app_->settings().Text(TextKey::s52), std::string("令和"));
+    QCOMPARE(app_->core().settings().Text(TextKey::s52), std::string("令和"));
     QCOMPARE(NextLine(), "令和" + before.substr(2));
     QVERIFY(ReadIni().isEmpty());
   }
@@ -358,10 +358,10 @@ class GuiFormTest : public QObject {
     Start();
     QLineEdit* unit = EditOf("s67");
     Retype(unit, QStringLiteral("MB"));
-    QCOMPARE(app_->settings().Text(TextKey::s67), std::string("MB"));
+    QCOMPARE(app_->core().settings().Text(TextKey::s67), std::string("MB"));
     CheckOf("b58")->click();
     QCOMPARE(unit->text(), QStringLiteral("bytes "));
-    QCOMPARE(app_->settings().Text(TextKey::s67), std::string("bytes "));
+    QCOMPARE(app_->core().settings().Text(TextKey::s67), std::string("bytes "));
     CheckOf("b58")->click();
     QCOMPARE(unit->text(), QStringLiteral("% "));
     // The other memory groups follow their own switches only.
@@ -377,11 +377,11 @@ class GuiFormTest : public QObject {
     kb->click();
     QCOMPARE(EditOf("s96")->text(), QStringLiteral("KB "));
     QCOMPARE(EditOf("s98")->text(), QStringLiteral("KB "));
-    QCOMPARE(app_->settings().Unit(), ByteUnit::kKilobytes);
+    QCOMPARE(app_->core().settings().Unit(), ByteUnit::kKilobytes);
     Retype(EditOf("s96"), QStringLiteral("kilo "));
     kb->click();
     QCOMPARE(EditOf("s96")->text(), QStringLiteral("kilo "));
-    QCOMPARE(app_->settings().Text(TextKey::s96), std::string("kilo "));
+    QCOMPARE(app_->core().settings().Text(TextKey::s96), std::string("kilo "));
     Find<QRadioButton>("RadioButton3")->click();
     QCOMPARE(EditOf("s96")->text(), QStringLiteral("MB "));
     QVERIFY(!kb->isChecked());
@@ -433,10 +433,10 @@ class GuiFormTest : public QObject {
     WriteIni("b48=1\r\n");
     Start();
     Find<QCheckBox>("CheckBox47")->click();
-    QVERIFY(app_->settings().CombinedReceived());
-    QVERIFY(!app_->settings().CombinedSent());
+    QVERIFY(app_->core().settings().CombinedReceived());
+    QVERIFY(!app_->core().settings().CombinedSent());
     Find<QCheckBox>("CheckBox48")->click();
-    QVERIFY(app_->settings().CombinedSent());
+    QVERIFY(app_->core().settings().CombinedSent());
   }
 
   void enterAndEscapePressNothing() {
@@ -705,10 +705,11 @@ class GuiFormTest : public QObject {
   }
 
   void errorBoxShowsOneAtATimeWithoutBlocking() {
-    ErrorBox box;
+    ErrorBox shower;
+    OneErrorBoxAtATime box(shower);
     QFont font(QStringLiteral("Quillenta Test Face"));
     font.setPixelSize(17);
-    box.SetFont([font] { return font; });
+    shower.SetFont([font] { return font; });
     int ticks = 0;
     QTimer tick;
     connect(&tick, &QTimer::timeout, [&ticks] { ++ticks; });

@@ -3,46 +3,28 @@
 namespace quillenta {
 
 Application::Application(Platform platform, ErrorReport& errors)
-    : core_(std::move(platform), errors) {
-  timer1_.setInterval(ProgramCore::kWakeupMs);
-  timer2_.setInterval(18000);
-  connect(&timer1_, &QTimer::timeout, this, &Application::OnTimer1);
-  connect(&timer2_, &QTimer::timeout, this, [this] { core_.Timer2Timer(); });
-  core_.settings().on_periodic_save_changed = [this](bool on) {
-    if (on) {
-      timer2_.start();
-    } else {
-      timer2_.stop();
-    }
-  };
+    : program_(std::move(platform), errors, *this) {
+  connect(&timer1_, &QTimer::timeout, this, [this] { program_.OnTimer(Timer::kTimer1); });
+  connect(&timer2_, &QTimer::timeout, this, [this] { program_.OnTimer(Timer::kTimer2); });
 }
 
-Application::~Application() { FormClose(); }
+Application::~Application() { program_.FormClose(); }
 
-void Application::FormCreate(Shell* shell) {
-  if (shell != nullptr) shell->HideToTray();
-  core_.Start();
-  if (shell != nullptr && core_.settings().Flag(FlagKey::b49)) shell->ShowAtStart();
-  core_.LoadConnectionTotals();
-  timer1_.start();
+void Application::FormCreate(ShellWindows* windows) {
+  windows_ = windows;
+  program_.FormCreate();
 }
 
-void Application::FormClose() {
-  if (closed_) return;
-  closed_ = true;
-  timer1_.stop();
-  timer2_.stop();
-  core_.Stop();
-  emit closed();
+void Application::StartTimer(Timer timer, int interval_ms) { TimerOf(timer).start(interval_ms); }
+
+void Application::StopTimer(Timer timer) { TimerOf(timer).stop(); }
+
+void Application::HideToTray() {
+  if (windows_ != nullptr) windows_->HideToTray();
 }
 
-void Application::OnTimer1() {
-  const auto& display_lost = core_.platform().display_lost;
-  if (display_lost && display_lost()) {
-    FormClose();
-    return;
-  }
-  core_.Wakeup();
+void Application::ShowAtStart() {
+  if (windows_ != nullptr) windows_->ShowAtStart();
 }
 
 }  // namespace quillenta

@@ -1,55 +1,50 @@
 #pragma once
-// The program under Qt: the core, its timers, start-up and shutdown.
+// The program under Qt: its timers, and the tray and window that start-up drives.
 #include <QObject>
 #include <QTimer>
 
-#include "program/program_core.h"
+#include "program/program.h"
 
 namespace quillenta {
 
 // The tray and the settings window, as start-up drives them.
-class Shell {
+class ShellWindows {
  public:
-  virtual ~Shell() = default;
+  virtual ~ShellWindows() = default;
   virtual void HideToTray() = 0;
-  // b49 is on: the settings window shows when the loop starts (the tray icon stays).
   virtual void ShowAtStart() = 0;
 };
 
-class Application : public QObject {
+class Application : public QObject, private Shell {
   Q_OBJECT
 
  public:
   Application(Platform platform, ErrorReport& errors);
   ~Application() override;
 
-  // shell may be null (no tray and no window).
-  void FormCreate(Shell* shell);
-  // Idempotent: a signal, the display going away and the menu may all ask for it.
-  void FormClose();
+  // windows may be null (no tray and no window).
+  void FormCreate(ShellWindows* windows);
+  void FormClose() { program_.FormClose(); }
 
-  ProgramCore& core() { return core_; }
-  Settings& settings() { return core_.settings(); }
-  OrderEditor& order_editor() { return core_.order_editor(); }
-  SettingsFile& settings_file() { return core_.settings_file(); }
-  Accounting& accounting() { return core_.accounting(); }
-  TimeWatch& time_watch() { return core_.time_watch(); }
-  TitleEngine& engine() { return core_.engine(); }
-  ErrorReport& errors() { return core_.errors(); }
-  void SaveSettings() { core_.SaveSettings(); }
-  void LoadSettings() { core_.LoadSettings(); }
+  ProgramCore& core() { return program_.core(); }
 
  signals:
   // FormClose has run; the event loop should end.
   void closed();
 
  private:
-  void OnTimer1();
+  void StartTimer(Timer timer, int interval_ms) override;
+  void StopTimer(Timer timer) override;
+  void HideToTray() override;
+  void ShowAtStart() override;
+  void Closed() override { emit closed(); }
+  QTimer& TimerOf(Timer timer) { return timer == Timer::kTimer1 ? timer1_ : timer2_; }
 
-  ProgramCore core_;
+  ShellWindows* windows_ = nullptr;
   QTimer timer1_;
   QTimer timer2_;
-  bool closed_ = false;
+  // After the timers: loading the settings may start the periodic save.
+  Program program_;
 };
 
 // Builds the Linux platform; roots of /proc and /sys come from the environment only in the

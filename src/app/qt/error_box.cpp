@@ -4,15 +4,13 @@
 
 namespace quillenta {
 
-void ErrorBox::Report(const std::string& message) {
-  // A closed box lingers until its deferred deletion; it no longer stands in the way.
-  if (box_ != nullptr && box_->isVisible()) return;
+void ErrorBox::ShowErrorBox(const std::string& text, std::function<void()> closed) {
   auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Quillenta"),
-                              QString::fromStdString(WithClosingPeriod(message)), QMessageBox::Ok);
+                              QString::fromStdString(text), QMessageBox::Ok);
   if (font_) box->setFont(font_());
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowModality(Qt::ApplicationModal);
-  box_ = box;
+  QObject::connect(box, &QMessageBox::finished, box, [closed = std::move(closed)] { closed(); });
   box->show();
 }
 

@@ -1,25 +1,20 @@
 #pragma once
 #include <QFont>
-#include <QPointer>
 #include <functional>
 #include <string>
 
-#include "platform/error.h"
-
-class QMessageBox;
+#include "program/program.h"
 
 namespace quillenta {
 
-// The modal error box titled "Quillenta". It never blocks the caller and shows one box at a
-// time: a probe failing on every tick does not stack a new box five times a second.
-class ErrorBox : public ErrorReport {
+// The modal error box titled "Quillenta", shown without holding up the caller.
+class ErrorBox : public ErrorBoxShower {
  public:
-  void Report(const std::string& message) override;
-  // The box's font, asked for at each report; none leaves the application's.
+  void ShowErrorBox(const std::string& text, std::function<void()> closed) override;
+  // The box's font, asked for at each box; none leaves the application's.
   void SetFont(std::function<QFont()> font) { font_ = std::move(font); }
 
  private:
-  QPointer<QMessageBox> box_;
   std::function<QFont()> font_;
 };
 

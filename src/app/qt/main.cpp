@@ -112,8 +112,9 @@ int main(int argc, char** argv) {
   QApplication::setApplicationDisplayName(QStringLiteral("Quillenta"));
   QApplication::setQuitOnLastWindowClosed(false);
 
-  ErrorBox errors;
-  errors.SetFont([] { return MainForm::UiFont(); });
+  ErrorBox box;
+  box.SetFont([] { return MainForm::UiFont(); });
+  OneErrorBoxAtATime errors(box);
   Application app(MakeLinuxPlatform(ExecutablePath(argv[0])), errors);
   QObject::connect(&app, &Application::closed, &qt, &QCoreApplication::quit, Qt::QueuedConnection);
 

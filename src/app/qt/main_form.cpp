@@ -104,10 +104,10 @@ MainForm::MainForm(Application& app, FileChooser* chooser)
   // Until the contents exist there are no widgets for the hooks to refresh; the build reads
   // the model afresh.
   QPointer<MainForm> self(this);
-  app_.settings().Subscribe([self](const SettingChange& change) {
+  app_.core().settings().Subscribe([self](const SettingChange& change) {
     if (self) self->OnSettingChanged(change);
   });
-  app_.order_editor().on_changed = [this] {
+  app_.core().order_editor().on_changed = [this] {
     for (std::size_t index : logic_.OrderPositions()) Refresh(index);
   };
 
@@ -196,7 +196,7 @@ void MainForm::setVisible(bool visible) {
   QWidget::setVisible(visible);
 }
 
-MainForm::~MainForm() { app_.order_editor().on_changed = nullptr; }
+MainForm::~MainForm() { app_.core().order_editor().on_changed = nullptr; }
 
 QWidget* MainForm::WidgetNamed(std::string_view name) const {
   const std::size_t index = form::IndexOf(name);

@@ -19,7 +19,7 @@ class QTabWidget;
 
 namespace quillenta {
 
-class MainForm : public QWidget, public Shell, private form::FormView {
+class MainForm : public QWidget, public ShellWindows, private form::FormView {
   Q_OBJECT
 
  public:

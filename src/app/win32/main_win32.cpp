@@ -8,7 +8,7 @@
 #include "program/command_line.h"
 #include "app/win32/main_window.h"
 #include "platform/win32/instance_guard_win32.h"
-#include "platform/win32/wide.h"
+#include "text/wide.h"
 
 namespace {
 

@@ -1,37 +1,30 @@
 #include "app/win32/main_window.h"
 
+#include <utility>
+
 #include "text/wide.h"
 
 namespace quillenta {
 
-void Win32ErrorBox::Report(const std::string& message) {
-  // One box at a time: a probe that fails on every tick does not stack boxes.
-  if (showing_ || queued_) return;
-  pending_ = WithClosingPeriod(message);
-  queued_ = owner_ != nullptr && ::PostMessageW(owner_, kShowMessage, 0, 0);
+void Win32ErrorBox::ShowErrorBox(const std::string& text, std::function<void()> closed) {
+  pending_ = text;
+  closed_ = std::move(closed);
+  if (owner_ == nullptr || !::PostMessageW(owner_, kShowMessage, 0, 0)) {
+    // No loop to show it from: the box is over before it began.
+    std::exchange(closed_, nullptr)();
+  }
 }
 
 void Win32ErrorBox::ShowPending() {
-  if (!queued_) return;
-  queued_ = false;
-  showing_ = true;
+  if (!closed_) return;
   ::MessageBoxW(owner_, Utf8ToWide(pending_).c_str(), L"Quillenta", MB_OK | MB_ICONERROR);
-  showing_ = false;
+  std::exchange(closed_, nullptr)();
 }
 
 MainWindow::MainWindow(HINSTANCE instance, Platform platform, FileChooser* chooser)
     : instance_(instance),
-      core_(std::move(platform), errors_),
-      settings_(instance, core_, tray_, chooser) {
-  core_.settings().on_periodic_save_changed = [this](bool on) {
-    if (window_ == nullptr) return;
-    if (on) {
-      ::SetTimer(window_, kTimer2, 18000, nullptr);
-    } else {
-      ::KillTimer(window_, kTimer2);
-    }
-  };
-}
+      program_(std::move(platform), errors_, *this),
+      settings_(instance, program_.core(), tray_, chooser) {}
 
 MainWindow::~MainWindow() { FormClose(); }
 
@@ -50,7 +43,7 @@ bool MainWindow::FormCreate() {
                               CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance_,
                               this);
   if (created == nullptr) return false;
-  errors_.SetOwner(window_);
+  box_.SetOwner(window_);
 
   // The small image of the icon resource, not the large one shrunk by the shell.
   auto* small_icon = static_cast<HICON>(
@@ -62,12 +55,7 @@ bool MainWindow::FormCreate() {
   tray_.on_item = [this](std::string_view item) { settings_.logic().OnMenuItem(item); };
   // Posted: the window or menu that asks must not be destroyed under its own handler.
   settings_.end_program = [this] { ::PostMessageW(window_, WM_CLOSE, 0, 0); };
-  // Before anything else of the start-up: the icon is there even while the settings load.
-  tray_.AddTrayIcon();
-  core_.Start();
-  if (core_.settings().Flag(FlagKey::b49)) settings_.ShowAtStart();
-  core_.LoadConnectionTotals();
-  ::SetTimer(window_, kTimer1, ProgramCore::kWakeupMs, nullptr);
+  program_.FormCreate();
   return true;
 }
 
@@ -82,16 +70,22 @@ int MainWindow::Run() {
   return 0;
 }
 
-void MainWindow::FormClose() {
-  if (closed_) return;
-  closed_ = true;
-  if (window_ != nullptr) {
-    ::KillTimer(window_, kTimer1);
-    ::KillTimer(window_, kTimer2);
-    // Not left behind as a dead icon that vanishes only when the mouse passes over it.
-    tray_.RemoveTrayIcon();
-  }
-  core_.Stop();
+void MainWindow::StartTimer(Timer timer, int interval_ms) {
+  if (window_ != nullptr) ::SetTimer(window_, static_cast<UINT_PTR>(timer) + 1, interval_ms, nullptr);
+}
+
+void MainWindow::StopTimer(Timer timer) {
+  if (window_ != nullptr) ::KillTimer(window_, static_cast<UINT_PTR>(timer) + 1);
+}
+
+// Before anything else of the start-up: the icon is there even while the settings load.
+void MainWindow::HideToTray() { tray_.AddTrayIcon(); }
+
+void MainWindow::ShowAtStart() { settings_.ShowAtStart(); }
+
+void MainWindow::Closed() {
+  // Not left behind as a dead icon that vanishes only when the mouse passes over it.
+  if (window_ != nullptr) tray_.RemoveTrayIcon();
   // After the title is given back: the window may be the one that had the line.
   settings_.Destroy();
 }
@@ -109,15 +103,14 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wparam
 }
 
 LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
-  if (!closed_ && tray_.Handle(message, wparam, lparam)) return 0;
+  if (!program_.Closed() && tray_.Handle(message, wparam, lparam)) return 0;
   switch (message) {
     case WM_TIMER:
-      if (closed_) return 0;
-      if (wparam == kTimer1) core_.Wakeup();
-      if (wparam == kTimer2) core_.Timer2Timer();
+      if (wparam == static_cast<UINT_PTR>(Timer::kTimer1) + 1) program_.OnTimer(Timer::kTimer1);
+      if (wparam == static_cast<UINT_PTR>(Timer::kTimer2) + 1) program_.OnTimer(Timer::kTimer2);
       return 0;
     case Win32ErrorBox::kShowMessage:
-      errors_.ShowPending();
+      box_.ShowPending();
       return 0;
     case WM_QUERYENDSESSION:
       return TRUE;

@@ -2,35 +2,34 @@
 // The Windows program: the core behind a hidden main window that owns the timers.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
-#include "program/program_core.h"
+#include "program/program.h"
 #include "app/win32/settings_window.h"
 #include "app/win32/tray_win32.h"
 
 namespace quillenta {
 
-// MessageBoxW with the error icon, titled "Quillenta", one box at a time. A report only
-// queues the message: the box opens from the message loop, never inside the handler that
-// failed, since the box's own message loop goes on running the timers, and a tick must never
-// start while another is half done.
-class Win32ErrorBox : public ErrorReport {
+// MessageBoxW with the error icon, titled "Quillenta". A box only queues its text: it opens
+// from the message loop, never inside the handler that failed, since the box's own message
+// loop goes on running the timers, and a tick must never start while another is half done.
+class Win32ErrorBox : public ErrorBoxShower {
  public:
   static constexpr UINT kShowMessage = WM_APP + 1;
 
   void SetOwner(HWND owner) { owner_ = owner; }
-  void Report(const std::string& message) override;
+  void ShowErrorBox(const std::string& text, std::function<void()> closed) override;
   // On kShowMessage.
   void ShowPending();
 
  private:
   HWND owner_ = nullptr;
   std::string pending_;
-  bool queued_ = false;
-  bool showing_ = false;
+  std::function<void()> closed_;
 };
 
-class MainWindow {
+class MainWindow : private Shell {
  public:
   static constexpr wchar_t kClassName[] = L"QuillentaMainWindow";
 
@@ -45,7 +44,7 @@ class MainWindow {
   // Runs the message loop until the program ends; the process's exit code.
   int Run();
 
-  ProgramCore& core() { return core_; }
+  ProgramCore& core() { return program_.core(); }
   SettingsWindow& settings_window() { return settings_; }
   Win32Tray& tray() { return tray_; }
 
@@ -53,17 +52,21 @@ class MainWindow {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   // Idempotent: the close box, WM_ENDSESSION and a close request may all come.
-  void FormClose();
+  void FormClose() { program_.FormClose(); }
 
-  enum TimerId : UINT_PTR { kTimer1 = 1, kTimer2 = 2 };
+  void StartTimer(Timer timer, int interval_ms) override;
+  void StopTimer(Timer timer) override;
+  void HideToTray() override;
+  void ShowAtStart() override;
+  void Closed() override;
 
   HINSTANCE instance_;
-  Win32ErrorBox errors_;
-  ProgramCore core_;
+  Win32ErrorBox box_;
+  OneErrorBoxAtATime errors_{box_};
+  Program program_;
   Win32Tray tray_;
   SettingsWindow settings_;
   HWND window_ = nullptr;
-  bool closed_ = false;
 };
 
 // The Win32 services the core runs on.

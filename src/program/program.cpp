@@ -1,0 +1,55 @@
+#include "program/program.h"
+
+namespace quillenta {
+
+Program::Program(Platform platform, ErrorReport& errors, Shell& shell)
+    : shell_(shell), core_(std::move(platform), errors) {
+  core_.settings().on_periodic_save_changed = [this](bool on) {
+    if (on) {
+      shell_.StartTimer(Shell::Timer::kTimer2, kTimer2Ms);
+    } else {
+      shell_.StopTimer(Shell::Timer::kTimer2);
+    }
+  };
+}
+
+Program::~Program() { core_.settings().on_periodic_save_changed = nullptr; }
+
+void Program::FormCreate() {
+  shell_.HideToTray();
+  core_.Start();
+  if (core_.settings().Flag(FlagKey::b49)) shell_.ShowAtStart();
+  core_.LoadConnectionTotals();
+  shell_.StartTimer(Shell::Timer::kTimer1, ProgramCore::kWakeupMs);
+}
+
+void Program::FormClose() {
+  if (closed_) return;
+  closed_ = true;
+  shell_.StopTimer(Shell::Timer::kTimer1);
+  shell_.StopTimer(Shell::Timer::kTimer2);
+  core_.Stop();
+  shell_.Closed();
+}
+
+void Program::OnTimer(Shell::Timer timer) {
+  if (closed_) return;
+  if (timer == Shell::Timer::kTimer2) {
+    core_.Timer2Timer();
+    return;
+  }
+  const auto& display_lost = core_.platform().display_lost;
+  if (display_lost && display_lost()) {
+    FormClose();
+    return;
+  }
+  core_.Wakeup();
+}
+
+void OneErrorBoxAtATime::Report(const std::string& message) {
+  if (open_) return;
+  open_ = true;
+  shower_.ShowErrorBox(WithClosingPeriod(message), [this] { open_ = false; });
+}
+
+}  // namespace quillenta

@@ -1,0 +1,78 @@
+#pragma once
+// The program's life, the same under every shell: the start-up and shutdown order, the three
+// timers' intervals and their work, the periodic-save switch, one error box at a time. A
+// shell only makes the timers, the tray, the windows and the boxes with its toolkit, and
+// forwards their events here.
+#include <functional>
+#include <string>
+
+#include "platform/error.h"
+#include "program/program_core.h"
+
+namespace quillenta {
+
+// What a shell does with its toolkit when the program asks.
+class Shell {
+ public:
+  enum class Timer { kTimer1, kTimer2 };
+
+  virtual ~Shell() = default;
+  // A repeating timer whose expiries come back through Program::OnTimer.
+  virtual void StartTimer(Timer timer, int interval_ms) = 0;
+  virtual void StopTimer(Timer timer) = 0;
+  // The tray icon, before the settings load.
+  virtual void HideToTray() = 0;
+  // b49 is on: the settings window shows when the loop starts; the icon stays.
+  virtual void ShowAtStart() = 0;
+  // The shutdown has run: the icon and the windows go, and the loop ends.
+  virtual void Closed() = 0;
+};
+
+// Shows an error box titled "Quillenta" without holding up the caller; `closed` runs once
+// the user has closed it.
+class ErrorBoxShower {
+ public:
+  virtual ~ErrorBoxShower() = default;
+  virtual void ShowErrorBox(const std::string& text, std::function<void()> closed) = 0;
+};
+
+// One box at a time: a probe failing on every tick does not stack a box five times a second,
+// and what fails while a box is open is not queued behind it.
+class OneErrorBoxAtATime : public ErrorReport {
+ public:
+  explicit OneErrorBoxAtATime(ErrorBoxShower& shower) : shower_(shower) {}
+  void Report(const std::string& message) override;
+
+ private:
+  ErrorBoxShower& shower_;
+  bool open_ = false;
+};
+
+class Program {
+ public:
+  static constexpr int kTimer2Ms = 18000;  // the periodic save
+
+  Program(Platform platform, ErrorReport& errors, Shell& shell);
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // The tray first, then statistics and settings; the window decides by b49 before the
+  // dial-up totals are read; the main timer last.
+  void FormCreate();
+  // Idempotent: a signal, the display going away, the session ending and the menu may all
+  // ask for it. Nothing is saved.
+  void FormClose();
+  bool Closed() const { return closed_; }
+
+  void OnTimer(Shell::Timer timer);
+
+  ProgramCore& core() { return core_; }
+
+ private:
+  Shell& shell_;
+  ProgramCore core_;
+  bool closed_ = false;
+};
+
+}  // namespace quillenta
