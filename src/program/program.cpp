@@ -4,16 +4,14 @@ namespace quillenta {
 
 Program::Program(Platform platform, ErrorReport& errors, Shell& shell)
     : shell_(shell), core_(std::move(platform), errors) {
-  core_.settings().on_periodic_save_changed = [this](bool on) {
+  periodic_save_ = core_.settings().periodic_save_changed.Subscribe([this](bool on) {
     if (on) {
       shell_.StartTimer(Shell::Timer::kTimer2, kTimer2Ms);
     } else {
       shell_.StopTimer(Shell::Timer::kTimer2);
     }
-  };
+  });
 }
-
-Program::~Program() { core_.settings().on_periodic_save_changed = nullptr; }
 
 void Program::FormCreate() {
   shell_.HideToTray();

@@ -53,7 +53,6 @@ class Program {
   static constexpr int kTimer2Ms = 18000;  // the periodic save
 
   Program(Platform platform, ErrorReport& errors, Shell& shell);
-  ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
@@ -72,6 +71,7 @@ class Program {
  private:
   Shell& shell_;
   ProgramCore core_;
+  Signal<bool>::Subscription periodic_save_;
   bool closed_ = false;
 };
 

@@ -12,9 +12,7 @@ bool IsItemCode(std::int32_t code) { return code >= 1 && code <= kItemCodeCount;
 
 OrderEditor::OrderEditor(ItemSequence& sequence) : sequence_(sequence) { RefreshLabels(); }
 
-void OrderEditor::Changed() {
-  if (on_changed) on_changed();
-}
+void OrderEditor::Changed() { changed.Emit(); }
 
 void OrderEditor::Click(int code) {
   if (!IsItemCode(code)) return;

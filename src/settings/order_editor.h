@@ -4,6 +4,7 @@
 #include <string>
 
 #include "settings/item_sequence.h"
+#include "settings/signal.h"
 
 namespace quillenta {
 
@@ -26,7 +27,7 @@ class OrderEditor {
 
   ItemSequence& Sequence() { return sequence_; }
   // After any change, for the view.
-  std::function<void()> on_changed;
+  Signal<> changed;
 
  private:
   void Add(int code);

@@ -68,17 +68,17 @@ void Settings::SetFlag(FlagKey key, bool on) {
   }
   if (flags_[Index(key)] == on) return;
   flags_[Index(key)] = on;
-  Notify({SettingChange::Kind::kFlag, key});
+  changed.Emit({SettingChange::Kind::kFlag, key});
   TextKey unit;
   if (PercentUnitOf(key, &unit)) SetText(unit, on ? "% " : "bytes ");
-  if (key == FlagKey::b76 && on_periodic_save_changed) on_periodic_save_changed(on);
+  if (key == FlagKey::b76) periodic_save_changed.Emit(on);
 }
 
 void Settings::SetText(TextKey key, std::string text) {
   std::string& slot = texts_[Index(key)];
   if (slot == text) return;
   slot = std::move(text);
-  Notify({SettingChange::Kind::kText, FlagKey::b48, key});
+  changed.Emit({SettingChange::Kind::kText, FlagKey::b48, key});
 }
 
 void Settings::SetByteUnit(int unit) {
@@ -86,7 +86,7 @@ void Settings::SetByteUnit(int unit) {
   auto chosen = static_cast<ByteUnit>(unit);
   if (chosen == unit_) return;
   unit_ = chosen;
-  Notify({SettingChange::Kind::kByteUnit});
+  changed.Emit({SettingChange::Kind::kByteUnit});
   const char* text = chosen == ByteUnit::kBytes ? "byte " : chosen == ByteUnit::kKilobytes ? "KB " : "MB ";
   SetText(TextKey::s96, text);
   SetText(TextKey::s98, text);
@@ -97,34 +97,26 @@ void Settings::ToggleExtra() {
   if (!mode) extra_mark_ = true;
   mode = !mode;
   extra_mode_ = mode;
-  Notify({SettingChange::Kind::kExtraMode});
+  changed.Emit({SettingChange::Kind::kExtraMode});
 }
 
 void Settings::LoadExtraMode(bool on) {
   flags_[Index(FlagKey::b48)] = on;
   extra_mode_ = on;
   extra_mark_ = on;
-  Notify({SettingChange::Kind::kExtraMode});
+  changed.Emit({SettingChange::Kind::kExtraMode});
 }
 
 void Settings::SetCombinedReceived(bool on) {
   if (combined_received_ == on) return;
   combined_received_ = on;
-  Notify({SettingChange::Kind::kCombined});
+  changed.Emit({SettingChange::Kind::kCombined});
 }
 
 void Settings::SetCombinedSent(bool on) {
   if (combined_sent_ == on) return;
   combined_sent_ = on;
-  Notify({SettingChange::Kind::kCombined});
-}
-
-void Settings::Subscribe(std::function<void(const SettingChange&)> listener) {
-  listeners_.push_back(std::move(listener));
-}
-
-void Settings::Notify(const SettingChange& change) {
-  for (auto& listener : listeners_) listener(change);
+  changed.Emit({SettingChange::Kind::kCombined});
 }
 
 }  // namespace quillenta

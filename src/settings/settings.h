@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/signal.h"
+
 namespace quillenta {
 
 // Keys of the settings file (section "Quillenta"). The number of a flag or text key is the
@@ -84,17 +86,15 @@ class Settings {
   void SetCombinedReceived(bool on);
   void SetCombinedSent(bool on);
 
-  // Periodic save switched on or off (b76 changed).
-  std::function<void(bool)> on_periodic_save_changed;
   // Every change, for views.
-  void Subscribe(std::function<void(const SettingChange&)> listener);
+  Signal<const SettingChange&> changed;
+  // Periodic save switched on or off (b76 changed).
+  Signal<bool> periodic_save_changed;
 
   static std::size_t Index(FlagKey key) { return static_cast<std::size_t>(key); }
   static std::size_t Index(TextKey key) { return static_cast<std::size_t>(key); }
 
  private:
-  void Notify(const SettingChange& change);
-
   std::array<bool, kFlagCount> flags_{};
   std::array<std::string, kTextCount> texts_;
   ByteUnit unit_ = ByteUnit::kBytes;
@@ -102,7 +102,6 @@ class Settings {
   bool extra_mark_ = false;
   bool combined_received_ = false;
   bool combined_sent_ = false;
-  std::vector<std::function<void(const SettingChange&)>> listeners_;
 };
 
 }  // namespace quillenta

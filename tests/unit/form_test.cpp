@@ -294,7 +294,8 @@ TEST_F(FormLogicTest, ChangeBehavioursReachTheControlsTheyAlter) {
                {"RadioButton2", true, "Edit96", "KB "},   {"RadioButton3", true, "Edit98", "MB "},
                {"RadioButton1", true, "Edit96", "byte "}};
   std::vector<SettingChange> changes;
-  core.settings().Subscribe([&changes](const SettingChange& change) { changes.push_back(change); });
+  auto listening = core.settings().changed.Subscribe(
+      [&changes](const SettingChange& change) { changes.push_back(change); });
   for (const auto& c : cases) {
     changes.clear();
     logic.OnToggled(c.control, c.on);
@@ -318,7 +319,8 @@ TEST_F(FormLogicTest, ChangeBehavioursReachTheControlsTheyAlter) {
 
 TEST_F(FormLogicTest, PeriodicSaveSwitchReachesTheTimer) {
   std::vector<bool> switched;
-  core.settings().on_periodic_save_changed = [&switched](bool on) { switched.push_back(on); };
+  auto switching = core.settings().periodic_save_changed.Subscribe(
+      [&switched](bool on) { switched.push_back(on); });
   logic.OnToggled("CheckBox76", true);
   logic.OnToggled("CheckBox76", true);
   logic.OnToggled("CheckBox76", false);

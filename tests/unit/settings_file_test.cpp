@@ -46,9 +46,11 @@ struct Program {
   OrderEditor editor{sequence};
   SettingsFile file{store, settings, editor};
   std::vector<bool> periodic_save_switches;
+  Signal<bool>::Subscription periodic_save_;
 
   Program() {
-    settings.on_periodic_save_changed = [this](bool on) { periodic_save_switches.push_back(on); };
+    periodic_save_ = settings.periodic_save_changed.Subscribe(
+        [this](bool on) { periodic_save_switches.push_back(on); });
   }
   std::string Stored(const char* key) const {
     ProfileDocument document(store.content.value_or(""));

@@ -24,8 +24,9 @@ struct Editor {
   ItemSequence sequence;
   OrderEditor editor{sequence};
   int changes = 0;
+  Signal<>::Subscription changed_;
   Editor() {
-    editor.on_changed = [this] { ++changes; };
+    changed_ = editor.changed.Subscribe([this] { ++changes; });
   }
 };
 

@@ -103,13 +103,11 @@ MainForm::MainForm(Application& app, FileChooser* chooser)
 
   // Until the contents exist there are no widgets for the hooks to refresh; the build reads
   // the model afresh.
-  QPointer<MainForm> self(this);
-  app_.core().settings().Subscribe([self](const SettingChange& change) {
-    if (self) self->OnSettingChanged(change);
-  });
-  app_.core().order_editor().on_changed = [this] {
+  settings_changed_ = app_.core().settings().changed.Subscribe(
+      [this](const SettingChange& change) { OnSettingChanged(change); });
+  order_changed_ = app_.core().order_editor().changed.Subscribe([this] {
     for (std::size_t index : logic_.OrderPositions()) Refresh(index);
-  };
+  });
 
   // The tray's menu is drawn by the tray; what its items do is the form's.
   connect(&tray_, &TrayIcon::itemChosen, this,
@@ -196,7 +194,7 @@ void MainForm::setVisible(bool visible) {
   QWidget::setVisible(visible);
 }
 
-MainForm::~MainForm() { app_.core().order_editor().on_changed = nullptr; }
+MainForm::~MainForm() = default;
 
 QWidget* MainForm::WidgetNamed(std::string_view name) const {
   const std::size_t index = form::IndexOf(name);

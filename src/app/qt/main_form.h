@@ -78,6 +78,9 @@ class MainForm : public QWidget, public ShellWindows, private form::FormView {
   std::vector<QWidget*> widgets_;
   std::vector<std::pair<QMenu*, const form::MenuDef*>> menus_;
   bool built_ = false;
+  // Last: the listening ends before anything it refreshes goes.
+  Signal<const SettingChange&>::Subscription settings_changed_;
+  Signal<>::Subscription order_changed_;
 };
 
 }  // namespace quillenta

@@ -130,18 +130,19 @@ bool SettingsWindow::Create() {
   for (std::size_t i = 0; i < controls_.size(); ++i) Refresh(i);
 
   // A shown window of the model's: a load, an order click, a change behaviour.
-  core_.settings().Subscribe([this](const SettingChange& change) {
+  settings_changed_ = core_.settings().changed.Subscribe([this](const SettingChange& change) {
     for (std::size_t index : logic_.ShownBy(change)) Refresh(index);
   });
-  core_.order_editor().on_changed = [this] {
+  order_changed_ = core_.order_editor().changed.Subscribe([this] {
     for (std::size_t index : logic_.OrderPositions()) Refresh(index);
-  };
+  });
   return true;
 }
 
 void SettingsWindow::Destroy() {
+  settings_changed_.Reset();
+  order_changed_.Reset();
   if (window_ != nullptr) {
-    core_.order_editor().on_changed = nullptr;
     ::DestroyWindow(window_);
     window_ = nullptr;
   }

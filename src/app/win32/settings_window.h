@@ -113,6 +113,9 @@ class SettingsWindow : private form::FormView {
   // A text the model sets must not come back as an edit.
   bool refreshing_ = false;
   bool menu_open_ = false;
+  // Last: the listening ends before anything it refreshes goes.
+  Signal<const SettingChange&>::Subscription settings_changed_;
+  Signal<>::Subscription order_changed_;
 };
 
 }  // namespace quillenta
