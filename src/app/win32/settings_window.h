@@ -50,7 +50,6 @@ class SettingsWindow : private form::FormView {
 
   form::FormLogic& logic() { return logic_; }
   HWND handle() const { return window_; }
-  UINT dpi() const { return dpi_; }
   // Null when there is no such control (or the window is not created).
   HWND Control(std::string_view name) const;
   // The face the controls draw with.
