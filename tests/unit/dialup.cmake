@@ -1,6 +1,7 @@
 quillenta_unit_test(test_dialup
   SOURCES unit/accounting_test.cpp unit/connection_items_test.cpp unit/time_watch_test.cpp
-  LIBS q_accounting q_watch q_items q_base)
+          unit/link_baselines_test.cpp
+  LIBS q_accounting q_watch q_probes q_items q_base)
 
 if(WIN32)
   return()
@@ -12,4 +13,4 @@ quillenta_unit_test(test_dialup_linux
   SOURCES unit/dialup_links_test.cpp unit/launcher_test.cpp
           ${CMAKE_SOURCE_DIR}/src/platform/linux/dialup_links_linux.cpp
           ${CMAKE_SOURCE_DIR}/src/platform/linux/spawn_launcher.cpp
-  LIBS q_base)
+  LIBS q_probes q_base)
