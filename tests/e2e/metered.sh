@@ -10,6 +10,8 @@
 #   two_links    two metered links; one leaves and no figure drops; the last one ends it
 #   bus_restart  the bus stopped while the program runs: no error, the line goes on; the
 #                bus and NetworkManager back: the metered device is picked up again
+#   nm_hangs     NetworkManager stopped before the program starts: the line goes on; its
+#                answers count once it goes on
 #   no_bus       no system bus at all: the program starts and writes its line as before
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
@@ -37,6 +39,8 @@ cleanup() {
   ((rc)) && e2e_show_logs
   for link in "${LINKS[@]}"; do ip link del "$link" 2>/dev/null || true; done
   ip netns del "$NETNS" 2>/dev/null || true
+  # A stopped stand-in would never take its SIGTERM.
+  ((${#E2E_PIDS[@]})) && kill -CONT "${E2E_PIDS[@]}" 2>/dev/null
   e2e_cleanup
   exit $rc
 }
@@ -314,6 +318,24 @@ case $CASE in
     e2e_wait 3 "NetworkManager's return to be seen at once" connected
     [ -s "$E2E_TMP/program.log" ] && e2e_fail "the program reported: $(cat "$E2E_TMP/program.log")"
     echo "PASS: bus_restart"
+    ;;
+
+  nm_hangs)
+    bus_start
+    nm_start
+    link_make 5
+    nm_device wired1 "$(link_name 5)" $METERED_YES
+    # NetworkManager hangs before the program asks it anything.
+    kill -STOP "$MOCK_PID"
+    start_program
+    line_goes_on
+    not_connected || e2e_fail "connected before NetworkManager answered: $(line)"
+    sleep 2
+    line_goes_on
+    kill -CONT "$MOCK_PID"
+    e2e_wait 5 "the answers of NetworkManager once it goes on" connected
+    [ -s "$E2E_TMP/program.log" ] && e2e_fail "the program reported: $(cat "$E2E_TMP/program.log")"
+    echo "PASS: nm_hangs"
     ;;
 
   no_bus)
