@@ -324,8 +324,10 @@ void NetworkManagerMetered::Run() {
           if (r < 0 || sd_bus_is_open(bus) <= 0) break;
           // Dialled and answering: a later loss is dialled again from the first delay.
           if (sd_bus_is_ready(bus) > 0) redial_ms = kFirstRedialMs;
-          pollfd fds[2] = {{sd_bus_get_fd(bus), static_cast<short>(sd_bus_get_events(bus)), 0},
-                           {stop_fd_, POLLIN, 0}};
+          int fd = sd_bus_get_fd(bus);
+          int events = sd_bus_get_events(bus);
+          if (fd < 0 || events < 0) break;
+          pollfd fds[2] = {{fd, static_cast<short>(events), 0}, {stop_fd_, POLLIN, 0}};
           std::uint64_t until = UINT64_MAX;
           int timeout = -1;
           if (sd_bus_get_timeout(bus, &until) >= 0 && until != UINT64_MAX) {
