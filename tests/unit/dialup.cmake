@@ -1,6 +1,7 @@
 quillenta_unit_test(test_dialup
   SOURCES unit/accounting_test.cpp unit/connection_items_test.cpp unit/time_watch_test.cpp
-          unit/link_baselines_test.cpp
+          unit/link_baselines_test.cpp unit/connection_links_test.cpp
+          ${CMAKE_SOURCE_DIR}/src/platform/win32/connection_links.cpp
   LIBS q_accounting q_watch q_probes q_items q_base)
 
 if(WIN32)
