@@ -4,6 +4,8 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/eventfd.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
 #include <systemd/sd-bus.h>
 #include <time.h>
 #include <unistd.h>
@@ -13,6 +15,7 @@
 #include <climits>
 #include <cstring>
 #include <map>
+#include <string_view>
 #include <system_error>
 
 namespace quillenta {
@@ -30,6 +33,24 @@ constexpr std::uint32_t kMeteredGuessYes = 3;    // NM_METERED_GUESS_YES
 
 constexpr int kFirstRedialMs = 1000;
 constexpr int kLongestRedialMs = 4000;
+// While the bus's socket is absent its folder is watched; this only bounds a missed event.
+constexpr int kAbsentBusMs = 60000;
+constexpr const char* kDefaultSystemBus = "unix:path=/run/dbus/system_bus_socket";
+
+// The socket of the system bus's first address when it is a plain unix:path= one (as
+// sd_bus_open_system picks it), or empty.
+std::string SystemBusSocket() {
+  const char* address = secure_getenv("DBUS_SYSTEM_BUS_ADDRESS");
+  std::string_view text = address != nullptr && *address != '\0' ? address : kDefaultSystemBus;
+  text = text.substr(0, text.find(';'));
+  constexpr std::string_view kPrefix = "unix:path=";
+  if (text.substr(0, kPrefix.size()) != kPrefix) return {};
+  text.remove_prefix(kPrefix.size());
+  text = text.substr(0, text.find(','));
+  // An escaped path is left to the timed redial.
+  if (text.empty() || text.front() != '/' || text.find('%') != std::string_view::npos) return {};
+  return std::string(text);
+}
 
 std::uint64_t MonotonicUsec() {
   timespec now{};
@@ -308,7 +329,46 @@ bool NetworkManagerMetered::WaitForStop(int ms) {
   return poll(&stop, 1, ms) > 0;
 }
 
+bool NetworkManagerMetered::WaitForBus(int redial_ms) {
+  // A bus whose socket is not there costs nothing until the socket is made: its folder is
+  // watched, and the socket looked for only after the watch is set, so none is missed.
+  std::string socket = SystemBusSocket();
+  std::size_t slash = socket.rfind('/');
+  int watch = socket.empty() ? -1 : inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+  if (watch >= 0) {
+    std::string folder = slash == 0 ? "/" : socket.substr(0, slash);
+    struct stat info {};
+    if (inotify_add_watch(watch, folder.c_str(), IN_CREATE | IN_MOVED_TO) >= 0 &&
+        stat(socket.c_str(), &info) != 0 && errno == ENOENT) {
+      pollfd fds[2] = {{stop_fd_, POLLIN, 0}, {watch, POLLIN, 0}};
+      std::string name = socket.substr(slash + 1);
+      bool made = false;
+      while (!made) {
+        if (poll(fds, 2, kAbsentBusMs) <= 0) break;
+        if (fds[0].revents != 0) {
+          close(watch);
+          return true;
+        }
+        alignas(inotify_event) char events[4096];
+        ssize_t n = read(watch, events, sizeof events);
+        for (ssize_t at = 0; at < n;) {
+          const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+          made = made || (event->len > 0 && name == event->name);
+          at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+        if (n <= 0 && errno != EAGAIN && errno != EINTR) break;
+      }
+      close(watch);
+      // The daemon makes its socket before it listens: a moment for it to begin.
+      return WaitForStop(made ? 50 : 0);
+    }
+    close(watch);
+  }
+  return WaitForStop(redial_ms);
+}
+
 void NetworkManagerMetered::Run() {
+  pthread_setname_np(pthread_self(), "quillenta-nm");
   int redial_ms = kFirstRedialMs;
   for (;;) {
     sd_bus* bus = nullptr;
@@ -344,7 +404,7 @@ void NetworkManagerMetered::Run() {
       }
     }
     Publish({});
-    if (WaitForStop(redial_ms)) return;
+    if (WaitForBus(redial_ms)) return;
     redial_ms = std::min(redial_ms * 2, kLongestRedialMs);
   }
 }

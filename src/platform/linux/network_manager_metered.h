@@ -18,7 +18,8 @@ namespace quillenta {
 // they leave the set empty until NetworkManager answers again. The thread learns everything
 // from signals (NetworkManager appearing and leaving the bus, devices added and removed,
 // their properties changed) and asks NetworkManager only with calls it does not wait for.
-// A lost bus is dialled again, first after a second, then every few seconds.
+// A lost bus is dialled again as soon as its socket is made anew; one whose socket stays but
+// does not answer, first after a second, then every few seconds.
 class NetworkManagerMetered : public MeteredInterfaces {
  public:
   NetworkManagerMetered();
@@ -37,6 +38,9 @@ class NetworkManagerMetered : public MeteredInterfaces {
   void Publish(std::vector<std::string> names);
   // Waits up to `ms`; true when the thread is to stop.
   bool WaitForStop(int ms);
+  // Waits before the bus is dialled again: for its socket to be made when there is none,
+  // else `redial_ms`; true when the thread is to stop.
+  bool WaitForBus(int redial_ms);
 
   int stop_fd_ = -1;
   std::mutex mutex_;
