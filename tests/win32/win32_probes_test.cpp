@@ -1,20 +1,23 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <objbase.h>
 
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <vector>
 #include <string>
 
 #include "platform/error.h"
 #include "platform/win32/clock_win32.h"
 #include "platform/win32/dialup_ras.h"
+#include "platform/win32/network_costs_win32.h"
 #include "platform/win32/probes_win32.h"
 
 namespace quillenta {
 namespace {
 
 constexpr std::uint64_t kU64Max = std::numeric_limits<std::uint64_t>::max();
-constexpr std::int64_t kI64Max = std::numeric_limits<std::int64_t>::max();
 
 bool UnderWine() {
   HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
@@ -196,43 +199,6 @@ TEST(Win32FreeResources, AFunctionThatCannotBeBoundFailsEveryCallWithItsMessage)
   }
 }
 
-TEST(DialupCounterSum, Table) {
-  struct Row {
-    std::uint32_t type;
-    bool up, filter;
-    std::uint64_t received, sent;
-  };
-  struct Case {
-    const char* what;
-    std::vector<Row> rows;
-    LinkCounters expected;
-  };
-  constexpr std::uint32_t kPpp = DialupCounterSum::kPppType;
-  constexpr std::uint32_t kEthernet = 6;
-  const Case cases[] = {
-      {"no interfaces", {}, {0, 0}},
-      {"ethernet only", {{kEthernet, true, false, 500, 600}}, {0, 0}},
-      {"one PPP link up", {{kPpp, true, false, 1000, 200}, {kEthernet, true, false, 9, 9}},
-       {1000, 200}},
-      {"a PPP link that is down", {{kPpp, false, false, 1000, 200}}, {0, 0}},
-      {"a filter row repeats its link", {{kPpp, true, false, 70, 30}, {kPpp, true, true, 70, 30}},
-       {70, 30}},
-      {"two links add up", {{kPpp, true, false, 1000, 200}, {kPpp, true, false, 5, 7}},
-       {1005, 207}},
-      {"past 32 bits", {{kPpp, true, false, 5'000'000'000ull, 4'294'967'296ull}},
-       {5'000'000'000, 4'294'967'296}},
-      {"a sum past the 64-bit limit stops there",
-       {{kPpp, true, false, kU64Max - 1, 1}, {kPpp, true, false, 10, 1}}, {kI64Max, 2}},
-  };
-  for (const Case& c : cases) {
-    DialupCounterSum sum;
-    for (const Row& row : c.rows) sum.Add(row.type, row.up, row.filter, row.received, row.sent);
-    LinkCounters total = sum.Total();
-    EXPECT_EQ(total.received, c.expected.received) << c.what;
-    EXPECT_EQ(total.sent, c.expected.sent) << c.what;
-  }
-}
-
 TEST(RasDialupLinks, Binding) {
   struct Case {
     const wchar_t* library;
@@ -254,16 +220,39 @@ TEST(RasDialupLinks, Binding) {
   EXPECT_EQ(RasDialupLinks().Status(), RasDialupLinks::LoadStatus::kLoaded);
 }
 
-TEST(RasDialupLinks, CountersReadAsZeroWithoutDialupInterfaces) {
-  RasDialupLinks links;
-  std::optional<LinkCounters> counters = links.ReadByteCounters();
-  ASSERT_TRUE(counters.has_value());
-  if (UnderWine()) {
-    EXPECT_EQ(counters->received, 0);
-    EXPECT_EQ(counters->sent, 0);
+TEST(ConnectionLinks, TheRealSourcesUnderWine) {
+  // The interface table as the program reads it: rows with their LUIDs and types.
+  IfTable2Interfaces table;
+  std::vector<InterfaceRow> rows;
+  ASSERT_TRUE(table.Read(&rows));
+  EXPECT_FALSE(rows.empty());
+  for (const InterfaceRow& row : rows) EXPECT_NE(row.luid, 0u);
+
+  // The costs come from COM, as on the program's thread.
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  {
+    auto costs = std::make_unique<NetworkListCosts>();
+    std::vector<AdapterId> metered;
+    bool known = costs->MeteredAdapters(&metered);
+    if (UnderWine()) {
+      EXPECT_TRUE(known);
+      EXPECT_TRUE(metered.empty());
+    }
+    ConnectionLinks links([] { return static_cast<std::int64_t>(::GetTickCount64()); },
+                          std::make_unique<RasDialupLinks>(),
+                          std::make_unique<IfTable2Interfaces>(), std::move(costs));
+    std::optional<LinkCounters> counters = links.ReadByteCounters();
+    ASSERT_TRUE(counters.has_value());
+    EXPECT_GE(counters->received, 0);
+    if (UnderWine()) {
+      // Wine calls every connection unrestricted and has neither RAS nor mobile broadband:
+      // nothing counts, as before.
+      EXPECT_EQ(links.CountConnections(), 0);
+      EXPECT_EQ(counters->received, 0);
+      EXPECT_EQ(counters->sent, 0);
+    }
   }
-  EXPECT_GE(counters->received, 0);
-  EXPECT_GE(counters->sent, 0);
+  if (SUCCEEDED(com)) ::CoUninitialize();
 }
 
 }  // namespace

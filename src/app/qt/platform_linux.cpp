@@ -8,6 +8,7 @@
 #include "platform/linux/cpu_usage_linux.h"
 #include "platform/linux/free_resources_linux.h"
 #include "platform/linux/memory_probe_linux.h"
+#include "platform/linux/network_manager_metered.h"
 #include "platform/linux/profile_store_linux.h"
 #include "platform/linux/spawn_launcher.h"
 #include "platform/linux/x11_window_system.h"
@@ -38,7 +39,8 @@ Platform MakeLinuxPlatform(const std::string& executable_path) {
   platform.memory = std::make_unique<ProcMemoryProbe>();
   platform.battery = std::make_unique<SysBatteryProbe>();
   platform.cpu = std::make_unique<ProcStatCpuUsage>();
-  platform.links = std::make_unique<DialupLinksLinux>(SystemRoot());
+  platform.links = std::make_unique<DialupLinksLinux>(
+      SystemRoot(), std::make_unique<NetworkManagerMetered>());
   platform.free_resources = std::make_unique<ProcFreeResources>();
   auto launcher = std::make_unique<SpawnLauncher>();
   SpawnLauncher* spawner = launcher.get();

@@ -2,6 +2,7 @@
 #include "platform/win32/clock_win32.h"
 #include "platform/win32/dialup_ras.h"
 #include "platform/win32/locale_win32.h"
+#include "platform/win32/network_costs_win32.h"
 #include "platform/win32/probes_win32.h"
 #include "platform/win32/profile_store_win32.h"
 #include "platform/win32/shell_launcher.h"
@@ -17,7 +18,10 @@ Platform MakeWin32Platform() {
   platform.memory = std::make_unique<Win32MemoryProbe>();
   platform.battery = std::make_unique<Win32BatteryProbe>();
   platform.cpu = std::make_unique<Win32CpuUsage>();
-  platform.links = std::make_unique<RasDialupLinks>();
+  platform.links = std::make_unique<ConnectionLinks>(
+      [] { return static_cast<std::int64_t>(::GetTickCount64()); },
+      std::make_unique<RasDialupLinks>(), std::make_unique<IfTable2Interfaces>(),
+      std::make_unique<NetworkListCosts>());
   platform.free_resources = std::make_unique<Win32FreeResources>();
   platform.launcher = std::make_unique<ShellLauncher>();
   platform.profile = std::make_unique<Win32ProfileStore>(LocateSettingsFileWin32());

@@ -50,6 +50,7 @@ bool ParseNumber(std::string_view text, T* value, int base = 10) {
 // Each file is opened on first use, kept per interface, and read anew at every call.
 template <typename Visit>
 bool DialupLinksLinux::ForEachUpLink(Visit visit) {
+  if (metered_ != nullptr) metered_->TakeIfChanged(&metered_version_, &metered_names_);
   return net_.Scan([&](Net::Entry& link) {
     char buffer[64];
     std::string_view text;
@@ -63,21 +64,22 @@ bool DialupLinksLinux::ForEachUpLink(Visit visit) {
       bool dialup = read == ReadResult::kOk && ParseNumber(text, &type) && type == kArphrdPpp;
       if (!dialup) {
         char uevent[4096];
-        if (ReadAttribute(link, kUevent, "uevent", uevent, sizeof uevent, &text) !=
-            ReadResult::kOk) {
-          return true;
-        }
-        while (!text.empty() && !dialup) {
+        read = ReadAttribute(link, kUevent, "uevent", uevent, sizeof uevent, &text);
+        if (read == ReadResult::kMissing) return true;
+        while (read == ReadResult::kOk && !text.empty() && !dialup) {
           std::size_t eol = text.find('\n');
           dialup = text.substr(0, eol) == "DEVTYPE=wwan";
           if (eol == std::string_view::npos) break;
           text.remove_prefix(eol + 1);
         }
+        if (read != ReadResult::kOk) {
+          return Metered(link.Name()) ? visit(link) : true;
+        }
       }
       link.RememberFact(dialup ? 1 : 0);
-      if (!dialup) return true;
+      if (!dialup) return Metered(link.Name()) ? visit(link) : true;
     } else if (link.Fact() == 0) {
-      return true;
+      return Metered(link.Name()) ? visit(link) : true;
     }
     if (ReadAttribute(link, kOperstate, "operstate", buffer, sizeof buffer, &text) !=
         ReadResult::kOk) {
@@ -89,11 +91,15 @@ bool DialupLinksLinux::ForEachUpLink(Visit visit) {
       if (text != "unknown" ||
           ReadAttribute(link, kFlags, "flags", buffer, sizeof buffer, &text) != ReadResult::kOk ||
           !ParseNumber(text, &flags, 16) || (flags & kIffUp) == 0) {
-        return true;
+        return Metered(link.Name()) ? visit(link) : true;
       }
     }
     return visit(link);
   });
+}
+
+bool DialupLinksLinux::Metered(const std::string& name) const {
+  return std::find(metered_names_.begin(), metered_names_.end(), name) != metered_names_.end();
 }
 
 namespace {
@@ -110,8 +116,10 @@ ReadResult ReadCounter(Entry& link, std::size_t file, const char* leaf, std::uin
 
 }  // namespace
 
-DialupLinksLinux::DialupLinksLinux(const std::string& root)
-    : net_(root.empty() || root.back() != '/' ? root + "/sys/class/net" : root + "sys/class/net") {}
+DialupLinksLinux::DialupLinksLinux(const std::string& root,
+                                   std::unique_ptr<MeteredInterfaces> metered)
+    : net_(root.empty() || root.back() != '/' ? root + "/sys/class/net" : root + "sys/class/net"),
+      metered_(std::move(metered)) {}
 
 int DialupLinksLinux::CountConnections() {
   int count = 0;
@@ -123,10 +131,7 @@ int DialupLinksLinux::CountConnections() {
 }
 
 std::optional<LinkCounters> DialupLinksLinux::ReadByteCounters() {
-  // Unsigned sums: the kernel's counters are unsigned 64-bit, and a wrapped sum must not
-  // become a negative amount on the way.
-  std::uint64_t received = 0;
-  std::uint64_t sent = 0;
+  samples_.clear();
   bool ok = ForEachUpLink([&](Net::Entry& link) {
     std::uint64_t rx = 0;
     std::uint64_t tx = 0;
@@ -135,14 +140,11 @@ std::optional<LinkCounters> DialupLinksLinux::ReadByteCounters() {
     ReadResult t = ReadCounter(link, kTxBytes, "statistics/tx_bytes", &tx);
     if (t == ReadResult::kFailed) return false;
     if (r == ReadResult::kMissing || t == ReadResult::kMissing) return true;
-    received += rx;
-    sent += tx;
+    samples_.push_back(LinkSample{link.Name(), link.Node(), rx, tx});
     return true;
   });
   if (!ok) return std::nullopt;
-  constexpr std::uint64_t kMax = static_cast<std::uint64_t>(INT64_MAX);
-  return LinkCounters{static_cast<std::int64_t>(std::min(received, kMax)),
-                      static_cast<std::int64_t>(std::min(sent, kMax))};
+  return baselines_.Update(samples_);
 }
 
 }  // namespace quillenta

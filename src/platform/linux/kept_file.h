@@ -97,6 +97,8 @@ class KeptDirectory {
   class Entry {
    public:
     const std::string& Name() const { return name_; }
+    // The entry's node: an interface made anew under the same name has another.
+    std::uint64_t Node() const { return ino_; }
     // Up to `size` bytes of the entry's file `leaf`, which is file number `index` of every
     // entry; -1 with errno set when it cannot be opened or read.
     ssize_t Read(std::size_t index, const char* leaf, char* buffer, std::size_t size) {

@@ -10,6 +10,7 @@
 #include <raserror.h>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -23,25 +24,7 @@ constexpr std::size_t kFirstRecords = 32;
 // Far beyond any real machine; a service that asks for more is not believed.
 constexpr std::size_t kMostRecords = 4096;
 
-std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
-  std::uint64_t sum;
-  return __builtin_add_overflow(a, b, &sum) ? std::numeric_limits<std::uint64_t>::max() : sum;
-}
-
 }  // namespace
-
-void DialupCounterSum::Add(std::uint32_t interface_type, bool up, bool filter,
-                           std::uint64_t received, std::uint64_t sent) {
-  if (interface_type != kPppType || !up || filter) return;
-  received_ = SaturatingAdd(received_, received);
-  sent_ = SaturatingAdd(sent_, sent);
-}
-
-LinkCounters DialupCounterSum::Total() const {
-  constexpr std::uint64_t kMax = std::numeric_limits<std::int64_t>::max();
-  return LinkCounters{static_cast<std::int64_t>(std::min(received_, kMax)),
-                      static_cast<std::int64_t>(std::min(sent_, kMax))};
-}
 
 struct RasDialupLinks::Records {
   std::vector<RASCONNW> connections = std::vector<RASCONNW>(kFirstRecords);
@@ -75,11 +58,6 @@ RasDialupLinks::~RasDialupLinks() {
 }
 
 int RasDialupLinks::CountConnections() {
-  last_count_ = EnumerateConnections();
-  return last_count_;
-}
-
-int RasDialupLinks::EnumerateConnections() {
   if (enum_connections_ == nullptr) return 0;
   auto enumerate = reinterpret_cast<RasEnumConnectionsFn>(enum_connections_);
   std::vector<RASCONNW>& records = records_->connections;
@@ -98,20 +76,24 @@ int RasDialupLinks::EnumerateConnections() {
   return 0;
 }
 
-std::optional<LinkCounters> RasDialupLinks::ReadByteCounters() {
-  // Without the service there is no count to go by.
-  if (enum_connections_ != nullptr && last_count_ == 0) return LinkCounters{};
+bool IfTable2Interfaces::Read(std::vector<InterfaceRow>* rows) {
   MIB_IF_TABLE2* table = nullptr;
-  if (::GetIfTable2(&table) != NO_ERROR || table == nullptr) return std::nullopt;
-  DialupCounterSum sum;
+  if (::GetIfTable2(&table) != NO_ERROR || table == nullptr) return false;
   for (ULONG i = 0; i < table->NumEntries; ++i) {
     const MIB_IF_ROW2& row = table->Table[i];
-    sum.Add(row.Type, row.OperStatus == IfOperStatusUp,
-            row.InterfaceAndOperStatusFlags.FilterInterface != FALSE, row.InOctets,
-            row.OutOctets);
+    InterfaceRow& out = rows->emplace_back();
+    out.luid = row.InterfaceLuid.Value;
+    out.index = row.InterfaceIndex;
+    static_assert(sizeof row.InterfaceGuid == sizeof out.guid);
+    std::memcpy(out.guid.data(), &row.InterfaceGuid, out.guid.size());
+    out.type = row.Type;
+    out.up = row.OperStatus == IfOperStatusUp;
+    out.filter = row.InterfaceAndOperStatusFlags.FilterInterface != FALSE;
+    out.received = row.InOctets;
+    out.sent = row.OutOctets;
   }
   ::FreeMibTable(table);
-  return sum.Total();
+  return true;
 }
 
 }  // namespace quillenta
