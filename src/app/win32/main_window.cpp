@@ -74,9 +74,11 @@ bool MainWindow::FormCreate() {
 int MainWindow::Run() {
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (settings_.PreTranslate(message)) continue;
-    ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
+    if (!settings_.PreTranslate(message)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+    settings_.AfterDispatch(message);
   }
   FormClose();
   return 0;

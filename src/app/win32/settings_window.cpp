@@ -595,6 +595,28 @@ bool SettingsWindow::PreTranslate(MSG& message) {
   return ::IsDialogMessageW(window_, &message) != FALSE;
 }
 
+void SettingsWindow::AfterDispatch(const MSG& message) {
+  if (message.message != WM_MOUSEHOVER || window_ == nullptr) return;
+  if (message.hwnd != window_ && !::IsChild(window_, message.hwnd)) return;
+  // A themed button asks for its hover after 1 ms, to light up at once, and for its leave.
+  // Wine polls both with one timer at the hover's interval, and keeps polling for the leave
+  // after the hover has come: a pointer resting on a button would cost a thousand wake-ups a
+  // second. Asked again for the leave alone, at the system's hover time, the timer slows to
+  // that; Windows, which reports a leave without polling, loses nothing.
+  TRACKMOUSEEVENT tracking{};
+  tracking.cbSize = sizeof tracking;
+  tracking.dwFlags = TME_QUERY;
+  if (!::TrackMouseEvent(&tracking) || tracking.hwndTrack != message.hwnd) return;
+  if ((tracking.dwFlags & TME_LEAVE) == 0 || (tracking.dwFlags & TME_HOVER) != 0) return;
+  UINT hover_ms = 400;
+  ::SystemParametersInfoW(SPI_GETMOUSEHOVERTIME, 0, &hover_ms, 0);
+  if (tracking.dwHoverTime >= hover_ms) return;
+  tracking.cbSize = sizeof tracking;
+  tracking.dwFlags = TME_LEAVE | (tracking.dwFlags & TME_NONCLIENT);
+  tracking.dwHoverTime = HOVER_DEFAULT;
+  ::TrackMouseEvent(&tracking);
+}
+
 bool SettingsWindow::HandleChild(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
   switch (message) {
     case WM_COMMAND:
