@@ -74,6 +74,8 @@ ProfileDocument SettingsFile::ReadDocumentForSave() {
       return ProfileDocument(text, store_.LoadedCodePage932());
     case ProfileStore::LoadResult::kMissing:
       return ProfileDocument();
+    case ProfileStore::LoadResult::kHeld:
+      throw FileHeldError(store_.Path() + " に書き込めません");
     case ProfileStore::LoadResult::kUnreadable:
       break;
   }

@@ -54,11 +54,13 @@ line_shown_in() { # XID OWN_TITLE: the window shows a line that begins with its 
 }
 active_xid() { xprop -root -notype _NET_ACTIVE_WINDOW 2>/dev/null | sed 's/.* //'; }
 
-# window VAR TITLE: a testwin; VAR gets its X window id, VAR_CTL its control file.
+# window VAR TITLE [CLASS]: a testwin; VAR gets its X window id, VAR_CTL its control file.
 window() {
-  local var=$1 title=$2 ctl="$TMP/$1.ctl" report="$TMP/$1.report"
+  local var=$1 title=$2 ctl="$TMP/$1.ctl" report="$TMP/$1.report" class=()
+  [ -n "${3:-}" ] && class=(--class "$3")
   : >"$ctl"
-  "${WIN[@]}" "$TESTWIN" --title "$title" --control "$(winpath "$ctl")" \
+  rm -f "$report"
+  "${WIN[@]}" "$TESTWIN" --title "$title" "${class[@]}" --control "$(winpath "$ctl")" \
     --report "$(winpath "$report")" >"$TMP/testwin-$var.log" 2>&1 &
   local pid=$!
   PIDS+=($pid)
@@ -321,6 +323,62 @@ case $TEST in
     end_from_menu
     wait_for $T "A to get its own title back" title_is "$A" "Alpha editor"
     wait_for $T "the icon to go" icon_count_is 0
+    ;;
+
+  tray_press_keeps_line)
+    # The menu needs the hidden main window in front; the line stays in the window the user
+    # works in while the menu is open and after it closes, whichever way it closes.
+    window A "Alpha editor"
+    start_on "$A" "Alpha editor"
+    wait_for_icon
+    line_goes_on_in_A() {
+      local before
+      before=$(xtitle "$A")
+      line_shown_in "$A" "Alpha editor" || fail "$1: A shows $(xtitle "$A")"
+      wait_for $T "$1: the line in A to go on changing" title_differs "$A" "$before"
+      line_shown_in "$A" "Alpha editor" || fail "$1: A shows $(xtitle "$A")"
+    }
+    press_on "$ICON" 1
+    wait_for $T "the menu after a left press" menu_open
+    sleep 1
+    line_goes_on_in_A "with the menu open"
+    # A click into the window closes the menu.
+    press_on "$A" 1
+    wait_for $T "the click into A to close the menu" menu_closed
+    sleep 1
+    line_goes_on_in_A "after a click into A"
+    # Escape closes it too; the hidden window stays in front until the user clicks.
+    press_on "$ICON" 3
+    wait_for $T "the menu after a right press" menu_open
+    sleep 0.5
+    xdotool key Escape
+    wait_for $T "Escape to close the menu" menu_closed
+    sleep 1
+    line_goes_on_in_A "after Escape"
+    alive "$PROGRAM_PID" || fail "the program ended"
+    ;;
+
+  shell_surfaces)
+    # A shell window in front keeps the line where it was and its own title untouched.
+    window A "Alpha editor"
+    start_on "$A" "Alpha editor"
+    n=0
+    for class in Shell_TrayWnd Shell_SecondaryTrayWnd NotifyIconOverflowWindow \
+      TopLevelWindowForOverflowXamlIsland Windows.UI.Core.CoreWindow MultitaskingViewFrame \
+      XamlExplorerHostIslandWindow ForegroundStaging; do
+      n=$((n + 1))
+      window "S$n" "シェル $class" "$class"
+      xid=$(eval echo "\$S$n")
+      activate "$xid"
+      before=$(xtitle "$A")
+      wait_for $T "$class in front: the line in A to go on changing" title_differs "$A" "$before"
+      # Five refreshes with the shell window in front.
+      sleep 1
+      title_is "$xid" "シェル $class" || fail "$class got a title written: $(xtitle "$xid")"
+      line_shown_in "$A" "Alpha editor" || fail "$class in front took the line from A: $(xtitle "$A")"
+      command_to "$(eval echo "\$S${n}_CTL")" quit
+      activate "$A"
+    done
     ;;
 
   first_start)

@@ -14,6 +14,7 @@
  *              title TEXT     the window sets its own title (SetWindowTextW)
  *              hang MS        the window's thread stops answering messages for MS ms
  *              foreground     the window makes itself the foreground window
+ *              hide           the window hides itself (ShowWindow SW_HIDE)
  *              quit           the window is destroyed and the program ends
  *            An unknown command is ignored.
  *
@@ -54,6 +55,8 @@ static void RunCommand(HWND window, char* line, size_t length) {
     Sleep((DWORD)strtoul(line + 5, NULL, 10));
   } else if (strcmp(line, "foreground") == 0) {
     SetForegroundWindow(window);
+  } else if (strcmp(line, "hide") == 0) {
+    ShowWindow(window, SW_HIDE);
   } else if (strcmp(line, "quit") == 0) {
     DestroyWindow(window);
   }

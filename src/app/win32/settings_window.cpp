@@ -463,7 +463,19 @@ void SettingsWindow::ShowCentered() {
 
 void SettingsWindow::HideToTray() {
   tray_.AddTrayIcon();
-  if (window_ != nullptr) ::ShowWindow(window_, SW_HIDE);
+  if (window_ == nullptr) return;
+  ::ShowWindow(window_, SW_HIDE);
+  // A control that was under the pointer waits for the pointer to leave it, which a hidden
+  // window never hears of; Wine keeps asking where the pointer is meanwhile.
+  TRACKMOUSEEVENT tracking{};
+  tracking.cbSize = sizeof tracking;
+  tracking.dwFlags = TME_QUERY;
+  if (::TrackMouseEvent(&tracking) && tracking.hwndTrack != nullptr &&
+      (tracking.hwndTrack == window_ || ::IsChild(window_, tracking.hwndTrack))) {
+    tracking.cbSize = sizeof tracking;
+    tracking.dwFlags = TME_CANCEL | (tracking.dwFlags & (TME_HOVER | TME_LEAVE | TME_NONCLIENT));
+    ::TrackMouseEvent(&tracking);
+  }
 }
 
 void SettingsWindow::ShowFromTray() {
