@@ -27,6 +27,8 @@ class ProfileStore {
   // The last file read was in code page 932 (the Windows program's files): its text limits
   // count that encoding's bytes, not the UTF-8 bytes of the converted text.
   virtual bool LoadedCodePage932() const { return false; }
+  // The line end of a file this store writes anew: the system's own.
+  virtual const char* NewLine() const { return "\n"; }
   // Replaces the whole file with `text` in one step: either the old contents stay whole or the
   // new ones are in place. Throws quillenta::Error("<path> に書き込めません") on failure, a
   // FileHeldError when another program holds the file for the moment.
