@@ -38,11 +38,12 @@ TEST_F(HeldSaveTest, SavedWhenTheHolderLetsGoWhileTheLineGoesOn) {
   EXPECT_TRUE(core.SaveWaiting());
   EXPECT_EQ(*fakes.profile->contents, before);
 
-  const std::size_t writes = fakes.windows->writes.size();
   Wakeup();
   EXPECT_TRUE(core.SaveWaiting());
-  EXPECT_GT(fakes.windows->writes.size(), writes) << "the tick stopped while the save waited";
+  EXPECT_EQ(core.engine().Target(), window) << "the tick stopped while the save waited";
   Wakeup();
+  EXPECT_EQ(fakes.windows->TitleOf(window).rfind("エディタ ", 0), 0u)
+      << "no line while the save waited: " << fakes.windows->TitleOf(window);
   EXPECT_FALSE(core.SaveWaiting());
   EXPECT_EQ(fakes.profile->commits, 1);
   EXPECT_NE(fakes.profile->contents->find("i01=1"), std::string::npos);
