@@ -8,14 +8,18 @@ void Win32ErrorBox::Report(const std::string& message) {
   // One box at a time: a probe that fails on every tick does not stack boxes.
   if (showing_ || queued_) return;
   pending_ = WithClosingPeriod(message);
-  queued_ = owner_ != nullptr && ::PostMessageW(owner_, kShowMessage, 0, 0);
+  queued_ = window_ != nullptr && ::PostMessageW(window_, kShowMessage, 0, 0);
 }
 
 void Win32ErrorBox::ShowPending() {
   if (!queued_) return;
   queued_ = false;
   showing_ = true;
-  ::MessageBoxW(owner_, Utf8ToWide(pending_).c_str(), L"Quillenta", MB_OK | MB_ICONERROR);
+  // No owner: owned by the hidden main window, the box would get no taskbar button and could
+  // open behind the window the user works in, where it would wait unseen while every later
+  // error is dropped. In front of everything, whatever raised it.
+  ::MessageBoxW(nullptr, Utf8ToWide(pending_).c_str(), L"Quillenta",
+                MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
   showing_ = false;
 }
 
@@ -50,7 +54,7 @@ bool MainWindow::FormCreate() {
                               CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance_,
                               this);
   if (created == nullptr) return false;
-  errors_.SetOwner(window_);
+  errors_.SetMessageWindow(window_);
 
   // The small image of the icon resource, not the large one shrunk by the shell.
   auto* small_icon = static_cast<HICON>(

@@ -18,13 +18,14 @@ class Win32ErrorBox : public ErrorReport {
  public:
   static constexpr UINT kShowMessage = WM_APP + 1;
 
-  void SetOwner(HWND owner) { owner_ = owner; }
+  // The window whose message loop opens the box.
+  void SetMessageWindow(HWND window) { window_ = window; }
   void Report(const std::string& message) override;
   // On kShowMessage.
   void ShowPending();
 
  private:
-  HWND owner_ = nullptr;
+  HWND window_ = nullptr;
   std::string pending_;
   bool queued_ = false;
   bool showing_ = false;
