@@ -396,6 +396,78 @@ case $TEST in
     done
     ;;
 
+  end_session)
+    # The session ends: Windows asks, then tells; the program gives the focused window its
+    # title back at once (the process may be ended as soon as it answers) and writes nothing.
+    window A "Alpha editor"
+    window S "session"
+    start_on "$A" "Alpha editor"
+    cp "$SETTINGS" "$TMP/before.INI"
+    command_to "$S_CTL" endsession
+    wait_for $T "A to get its own title back" title_is "$A" "Alpha editor"
+    sleep 1
+    title_is "$A" "Alpha editor" || fail "the line came back after the session ended: $(xtitle "$A")"
+    cmp -s "$SETTINGS" "$TMP/before.INI" || fail "the program wrote its settings file at the end"
+    ;;
+
+  taskbar_created)
+    # Explorer starts again: its icons are gone, and it broadcasts TaskbarCreated. Exactly one
+    # icon comes back, also when the broadcast comes while the icon is still there.
+    window A "Alpha editor"
+    window S "shell"
+    start_on "$A" "Alpha editor"
+    wait_for_icon
+    command_to "$S_CTL" dropicon
+    wait_for $T "the icon to go with the shell" icon_count_is 0
+    command_to "$S_CTL" taskbarcreated
+    wait_for $T "the icon to come back" icon_count_is 1
+    command_to "$S_CTL" taskbarcreated
+    sleep 2
+    icon_count_is 1 || fail "$(tray_icons | grep -c .) icons after a second TaskbarCreated"
+    # Wine hands the foreground to an icon as it docks: back in A, the line goes on there.
+    activate "$A"
+    wait_for $T "the line in A after the shell came back" line_shown_in "$A" "Alpha editor"
+    ;;
+
+  long_path)
+    # The program in a folder whose path is longer than 260 characters keeps its settings
+    # there.
+    deep="$TMP/app"
+    while [ ${#deep} -lt 300 ]; do deep="$deep/長いフォルダ-0123456789"; done
+    mkdir -p "$deep"
+    mv "$APP_DIR/quillenta.exe" "$deep/"
+    rm -f "$SETTINGS"
+    APP_DIR=$deep SETTINGS="$deep/quillenta.INI"
+    win_length=$(winpath "$SETTINGS" | wc -m)
+    ((win_length > 260)) || fail "the settings path is only $win_length characters"
+    start_program
+    wait_for $T "the settings window at start" window_shown
+    wait_for_icon
+    click_ok
+    wait_for $T "the window to hide" window_hidden
+    wait_for $T "the settings file in the deep folder" test -s "$SETTINGS"
+    cmp "$SETTINGS" "$HERE/first-ok.INI" >&2 || fail "the saved file differs from the defaults"
+    [ -z "$(find "$TMP" -name quillenta.INI ! -path "$SETTINGS")" ] || fail "a settings file elsewhere"
+    menu_closed || fail "an error box: $(other_windows)"
+    ;;
+
+  linked_settings)
+    # A settings file that is a symbolic link is written through; the link stays.
+    mkdir -p "$TMP/real"
+    printf '[Quillenta]\r\nb49=1\r\n' >"$TMP/real/settings.INI"
+    rm -f "$SETTINGS"
+    ln -s "$TMP/real/settings.INI" "$SETTINGS"
+    start_program
+    wait_for $T "the settings window at start" window_shown
+    wait_for_icon
+    click_ok
+    wait_for $T "the window to hide" window_hidden
+    wait_for $T "the save through the link" sh -c "tr -d '\r' <'$TMP/real/settings.INI' | grep -qx 'i01=1'"
+    [ -L "$SETTINGS" ] || fail "the link was replaced by a file"
+    [ "$(readlink "$SETTINGS")" = "$TMP/real/settings.INI" ] || fail "the link now leads to $(readlink "$SETTINGS")"
+    [ "$(ls "$TMP/real")" = settings.INI ] || fail "left beside the real file: $(ls "$TMP/real")"
+    ;;
+
   first_start)
     # No settings file: the window shows at start, its client area as the form has it, and
     # the icon docks beside it.

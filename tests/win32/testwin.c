@@ -15,6 +15,10 @@
  *              hang MS        the window's thread stops answering messages for MS ms
  *              foreground     the window makes itself the foreground window
  *              hide           the window hides itself (ShowWindow SW_HIDE)
+ *              endsession     WM_QUERYENDSESSION, then WM_ENDSESSION, sent to Quillenta's
+ *                             main window as Windows sends them when the session ends
+ *              dropicon       Quillenta's tray icon is deleted, as a shell that ends loses it
+ *              taskbarcreated "TaskbarCreated" is broadcast, as a shell that starts does
  *              hold MS PATH   PATH is opened without sharing, as a virus scanner opens a file,
  *                             and held MS ms while the window goes on answering; PATH.held
  *                             exists exactly while it is held
@@ -90,6 +94,25 @@ static void RunCommand(HWND window, char* line, size_t length) {
       EndHold(window);
     }
     free(wide);
+  } else if (strcmp(line, "endsession") == 0) {
+    HWND main_window = FindWindowW(L"QuillentaMainWindow", NULL);
+    DWORD_PTR answer = 0;
+    if (main_window != NULL &&
+        SendMessageTimeoutW(main_window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                            5000, &answer) != 0 &&
+        answer != 0) {
+      SendMessageTimeoutW(main_window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000,
+                          &answer);
+    }
+  } else if (strcmp(line, "dropicon") == 0) {
+    NOTIFYICONDATAW icon;
+    memset(&icon, 0, sizeof icon);
+    icon.cbSize = sizeof icon;
+    icon.hWnd = FindWindowW(L"QuillentaMainWindow", NULL);
+    icon.uID = 1;
+    if (icon.hWnd != NULL) Shell_NotifyIconW(NIM_DELETE, &icon);
+  } else if (strcmp(line, "taskbarcreated") == 0) {
+    SendNotifyMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
   } else if (strcmp(line, "hide") == 0) {
     ShowWindow(window, SW_HIDE);
   } else if (strcmp(line, "quit") == 0) {
