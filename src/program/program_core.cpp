@@ -31,6 +31,8 @@ void ProgramCore::Stop() {
 void ProgramCore::Wakeup() {
   static constexpr int kWakeupsPerWatchCheck = 1000 / kWakeupMs;
   for (int tick = 0; tick < kTicksPerWakeup; ++tick) Timer1Timer();
+  if (settings_save_.waiting) AttemptSave(settings_save_, &ProgramCore::WriteSettings);
+  if (totals_save_.waiting) AttemptSave(totals_save_, &ProgramCore::WriteTotals);
   if (++wakeups_since_watch_ == kWakeupsPerWatchCheck) {
     wakeups_since_watch_ = 0;
     Timer3Timer();
@@ -38,9 +40,22 @@ void ProgramCore::Wakeup() {
 }
 
 void ProgramCore::Timer2Timer() {
+  totals_save_.waiting = false;
+  AttemptSave(totals_save_, &ProgramCore::WriteTotals);
+}
+
+void ProgramCore::AttemptSave(HeldSave& state, void (ProgramCore::*save)()) {
+  const bool first = !state.waiting;
   try {
-    accounting_.SaveConnectionTotals(settings_file_, engine_.Line());
+    (this->*save)();
+    state.waiting = false;
+  } catch (const FileHeldError& error) {
+    const std::int64_t now = platform_.clock->MonotonicMs();
+    if (first) state.give_up_at = now + kHeldFileRetryMs;
+    state.waiting = now < state.give_up_at;
+    if (!state.waiting) errors_.Report(error.what());
   } catch (const std::exception& error) {
+    state.waiting = false;
     errors_.Report(error.what());
   }
 }
@@ -51,11 +66,8 @@ void ProgramCore::Timer3Timer() {
 }
 
 void ProgramCore::SaveSettings() {
-  try {
-    settings_file_.SaveSettings(accounting_.TotalsForSave(), engine_.Line());
-  } catch (const std::exception& error) {
-    errors_.Report(error.what());
-  }
+  settings_save_.waiting = false;
+  AttemptSave(settings_save_, &ProgramCore::WriteSettings);
 }
 
 }  // namespace quillenta

@@ -1,6 +1,7 @@
 #pragma once
 // Every part of the program and how they meet, without Qt: the Qt layer adds the timers, the
 // tray and the window; the soak test drives this directly with fakes.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -70,6 +71,12 @@ class ProgramCore : private TickSteps {
   void Timer1Timer() { engine_.Timer1Timer(); }
   // The periodic save; reports a failed write.
   void Timer2Timer();
+  // A save that meets the settings file held by another program is made again at each
+  // wakeup, the tick going on meanwhile, until it succeeds or this much time has passed;
+  // only then is it reported, once.
+  static constexpr std::int64_t kHeldFileRetryMs = 5000;
+  // Whether a save waits for the file to be let go.
+  bool SaveWaiting() const { return settings_save_.waiting || totals_save_.waiting; }
   void Timer3Timer();
   // "&OK" after the window is hidden; reports a failed write.
   void SaveSettings();
@@ -91,8 +98,19 @@ class ProgramCore : private TickSteps {
   void RefreshMemoryStatus() override { memory_status_ = platform_.memory->ReadMemoryStatus(); }
   void RefreshFreeResources() override { free_resources_.RefreshFreeResources(); }
 
+  struct HeldSave {
+    bool waiting = false;
+    std::int64_t give_up_at = 0;
+  };
+  // One attempt of a save; a held file leaves it waiting until give_up_at.
+  void AttemptSave(HeldSave& state, void (ProgramCore::*save)());
+  void WriteSettings() { settings_file_.SaveSettings(accounting_.TotalsForSave(), engine_.Line()); }
+  void WriteTotals() { accounting_.SaveConnectionTotals(settings_file_, engine_.Line()); }
+
   Platform platform_;
   ErrorReport& errors_;
+  HeldSave settings_save_;
+  HeldSave totals_save_;
   Settings settings_;
   ItemSequence sequence_;
   OrderEditor order_editor_{sequence_};

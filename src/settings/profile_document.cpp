@@ -39,8 +39,9 @@ std::string_view ProfileDocument::Line::Value() const {
   return std::string_view(text).substr(value_begin, value_end - value_begin);
 }
 
-ProfileDocument::ProfileDocument(std::string_view text, bool code_page_932)
-    : code_page_932_(code_page_932) {
+ProfileDocument::ProfileDocument(std::string_view text, bool code_page_932,
+                                 std::string_view new_line)
+    : code_page_932_(code_page_932), newline_(new_line) {
   if (text.substr(0, kBom.size()) == kBom) {
     bom_ = kBom;
     text.remove_prefix(kBom.size());

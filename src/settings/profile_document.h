@@ -16,8 +16,10 @@ class ProfileDocument {
 
   ProfileDocument() = default;
   // code_page_932: the file was read from code page 932; its texts are cut by that
-  // encoding's bytes.
-  explicit ProfileDocument(std::string_view text, bool code_page_932 = false);
+  // encoding's bytes. new_line: the line end of the lines a save adds while the text has no
+  // line end of its own.
+  explicit ProfileDocument(std::string_view text, bool code_page_932 = false,
+                           std::string_view new_line = "\n");
 
   // The stored value of the first matching key in the first matching section, as the line
   // holds it (trimmed, quotes kept); nullopt when the key is missing or has no "=".

@@ -71,9 +71,11 @@ ProfileDocument SettingsFile::ReadDocumentForSave() {
   std::string text;
   switch (store_.Load(text)) {
     case ProfileStore::LoadResult::kRead:
-      return ProfileDocument(text, store_.LoadedCodePage932());
+      return ProfileDocument(text, store_.LoadedCodePage932(), store_.NewLine());
     case ProfileStore::LoadResult::kMissing:
-      return ProfileDocument();
+      return ProfileDocument({}, false, store_.NewLine());
+    case ProfileStore::LoadResult::kHeld:
+      throw FileHeldError(store_.Path() + " に書き込めません");
     case ProfileStore::LoadResult::kUnreadable:
       break;
   }

@@ -156,6 +156,8 @@ class FakeProfileStore : public ProfileStore {
  public:
   std::optional<std::string> contents;  // nullopt: no file
   std::optional<std::string> commit_failure;
+  // The next this many commits meet the file held by another program.
+  int held_commits = 0;
   int commits = 0;
   const std::string& Path() const override { return path_; }
   LoadResult Load(std::string& text) override {
@@ -165,6 +167,10 @@ class FakeProfileStore : public ProfileStore {
   }
   void Commit(const std::string& text) override {
     if (commit_failure) throw Error(*commit_failure);
+    if (held_commits > 0) {
+      --held_commits;
+      throw FileHeldError(path_ + " に書き込めません");
+    }
     ++commits;
     contents = text;
   }

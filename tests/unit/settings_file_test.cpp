@@ -15,7 +15,9 @@ namespace {
 class MemoryProfileStore : public ProfileStore {
  public:
   std::optional<std::string> content;
+  const char* new_line = "\n";
   bool unreadable = false;
+  bool held = false;
   bool fail_commit = false;
   int loads = 0;
   int commits = 0;
@@ -25,6 +27,7 @@ class MemoryProfileStore : public ProfileStore {
     ++loads;
     text.clear();
     if (unreadable) return LoadResult::kUnreadable;
+    if (held) return LoadResult::kHeld;
     if (!content) return LoadResult::kMissing;
     text = *content;
     return LoadResult::kRead;
@@ -34,6 +37,7 @@ class MemoryProfileStore : public ProfileStore {
     if (fail_commit) throw Error(path_ + " に書き込めません");
     content = text;
   }
+  const char* NewLine() const override { return new_line; }
 
  private:
   std::string path_ = "/home/u/.config/quillenta/quillenta.INI";
@@ -330,6 +334,52 @@ TEST(SettingsFile, FailuresRaiseOnceAndKeepTheFile) {
     EXPECT_EQ(std::string(error.what()), q.store.Path() + " に書き込めません");
   }
   EXPECT_EQ(q.store.commits, 0);
+}
+
+// A new file gets the system's line ends (CRLF on Windows, as the profile API writes); a file
+// read keeps its own, and one with none of its own takes the system's.
+TEST(SettingsFile, NewFilesTakeTheSystemsLineEnds) {
+  struct Case {
+    const char* name;
+    const char* system;
+    std::optional<std::string> before;
+    const char* expected;
+  } cases[] = {
+      {"new file on Windows", "\r\n", std::nullopt, "\r\n"},
+      {"new file on Linux", "\n", std::nullopt, "\n"},
+      {"LF file on Windows", "\r\n", "[Quillenta]\ni01=1\n", "\n"},
+      {"CRLF file on Linux", "\n", "[Quillenta]\r\ni01=1\r\n", "\r\n"},
+      {"empty file on Windows", "\r\n", "", "\r\n"},
+  };
+  for (const Case& c : cases) {
+    Program p;
+    p.store.new_line = c.system;
+    p.store.content = c.before;
+    p.file.LoadSettings();
+    p.file.SaveSettings({}, "");
+    const std::string& saved = *p.store.content;
+    std::size_t lines = 0;
+    for (std::size_t at = 0; (at = saved.find('\n', at)) != std::string::npos; ++at, ++lines) {
+      const bool crlf = at > 0 && saved[at - 1] == '\r';
+      ASSERT_EQ(crlf ? "\r\n" : "\n", std::string(c.expected)) << c.name << " line " << lines;
+    }
+    EXPECT_GT(lines, 50u) << c.name;
+    EXPECT_EQ(ProfileDocument(saved).StoredValue("Quillenta", "i01"), "1") << c.name;
+  }
+}
+
+// Another program holds the file for the moment: the save says so, and writes nothing.
+TEST(SettingsFile, FileHeldForTheMomentIsItsOwnError) {
+  Program p;
+  p.store.content = "[Quillenta]\r\ni01=1\r\n";
+  p.file.LoadSettings();
+  p.store.held = true;
+  EXPECT_THROW(p.file.SaveSettings({}, ""), FileHeldError);
+  EXPECT_THROW(p.file.WriteConnectionTotals("", {}), FileHeldError);
+  EXPECT_EQ(p.store.commits, 0);
+  p.store.held = false;
+  p.file.SaveSettings({}, "");
+  EXPECT_EQ(p.store.commits, 1);
 }
 
 }  // namespace

@@ -197,6 +197,9 @@ struct Refusal {
   const char* name;
   bool (*make)(const std::string& path, test::Held& held);
   void (*undo)(const std::string& path);
+  // Whether a save tries again a little later (FileHeldError): another program's hold and a
+  // refused access may end by themselves, the read-only attribute does not.
+  bool held;
 };
 
 const Refusal kRefusals[] = {
@@ -206,16 +209,22 @@ const Refusal kRefusals[] = {
      },
      [](const std::string& path) {
        ::SetFileAttributesW(Utf8ToWide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
-     }},
-    {"linux_immutable",
-     [](const std::string& path, test::Held&) { return test::Chattr("+i", path); },
-     [](const std::string& path) { test::Chattr("-i", path); }},
+     },
+     false},
+    {"linux_immutable", [](const std::string& path, test::Held&) { return test::Chattr("+i", path); },
+     [](const std::string& path) { test::Chattr("-i", path); }, true},
     {"held_by_another_program",
      [](const std::string& path, test::Held& held) {
        held.Open(path, FILE_SHARE_READ);
        return held.valid();
      },
-     [](const std::string&) {}},
+     [](const std::string&) {}, true},
+    {"held_without_sharing",
+     [](const std::string& path, test::Held& held) {
+       held.Open(path, 0);
+       return held.valid();
+     },
+     [](const std::string&) {}, true},
 };
 
 TEST(Win32ProfileStore, FileThatMayNotBeWrittenRaisesOnceAndStaysWhole) {
@@ -243,6 +252,8 @@ TEST(Win32ProfileStore, FileThatMayNotBeWrittenRaisesOnceAndStaysWhole) {
       } catch (const Error& error) {
         ++errors;
         EXPECT_EQ(std::string(error.what()), path + " に書き込めません") << refusal.name;
+        EXPECT_EQ(dynamic_cast<const FileHeldError*>(&error) != nullptr, refusal.held)
+            << refusal.name;
       }
       EXPECT_EQ(errors, 1) << refusal.name;
       EXPECT_THROW(store.Commit("x"), Error) << refusal.name;
@@ -251,6 +262,95 @@ TEST(Win32ProfileStore, FileThatMayNotBeWrittenRaisesOnceAndStaysWhole) {
     EXPECT_EQ(ReadBytes(path), before) << refusal.name;
     EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"quillenta.INI"}) << refusal.name;
   }
+}
+
+// A virus scanner opens the file for a moment: the save meets it, and succeeds once it lets go.
+TEST(Win32ProfileStore, HeldFileIsSavedOnceLetGo) {
+  for (DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ}}) {
+    TempFolder dir;
+    const std::string path = dir / "quillenta.INI";
+    WriteBytes(path, "[Quillenta]\r\ni01=1\r\n");
+    Win32ProfileStore store(path);
+    std::string text;
+    {
+      test::Held held;
+      held.Open(path, share);
+      ASSERT_TRUE(held.valid());
+      EXPECT_EQ(store.Load(text), share == 0 ? ProfileStore::LoadResult::kHeld
+                                             : ProfileStore::LoadResult::kRead)
+          << share;
+      EXPECT_THROW(store.Commit("[Quillenta]\r\ni01=2\r\n"), FileHeldError) << share;
+    }
+    EXPECT_EQ(ReadBytes(path), "[Quillenta]\r\ni01=1\r\n");
+    store.Commit("[Quillenta]\r\ni01=2\r\n");
+    EXPECT_EQ(ReadBytes(path), "[Quillenta]\r\ni01=2\r\n");
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"quillenta.INI"});
+  }
+}
+
+// Folders nested past MAX_PATH (260): the settings file is found, read and written there.
+TEST(Win32ProfileStore, PathsLongerThanMaxPath) {
+  TempFolder dir;
+  std::string folder = dir.path();
+  std::wstring extended = L"\\\\?\\" + Utf8ToWide(dir.path());
+  while (folder.size() < 300) {
+    folder += "\\長いフォルダ名-0123456789";
+    extended += L"\\長いフォルダ名-0123456789";
+    ASSERT_TRUE(::CreateDirectoryW(extended.c_str(), nullptr)) << folder;
+  }
+  const std::string exe = folder + "\\quillenta.exe";
+  const std::string path = LocateSettingsFileWin32(exe, dir / "AppData");
+  EXPECT_EQ(path, folder + "\\quillenta.INI");
+  Win32ProfileStore store(path);
+  std::string text;
+  EXPECT_EQ(store.Load(text), ProfileStore::LoadResult::kMissing);
+  store.Commit("[Quillenta]\r\ni01=1\r\n");
+  EXPECT_EQ(store.Load(text), ProfileStore::LoadResult::kRead);
+  EXPECT_EQ(text, "[Quillenta]\r\ni01=1\r\n");
+  store.Commit("[Quillenta]\r\ni01=2\r\n");
+  EXPECT_EQ(store.Load(text), ProfileStore::LoadResult::kRead);
+  EXPECT_EQ(text, "[Quillenta]\r\ni01=2\r\n");
+  // Found again beside the program now that it is there.
+  EXPECT_EQ(LocateSettingsFileWin32(exe, dir / "AppData"), path);
+  // Nothing left behind but the file, which the tree's removal needs the long form for.
+  WIN32_FIND_DATAW found;
+  HANDLE find = ::FindFirstFileW((extended + L"\\*").c_str(), &found);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  std::vector<std::wstring> names;
+  do {
+    if (found.cFileName[0] != L'.') names.push_back(found.cFileName);
+  } while (::FindNextFileW(find, &found));
+  ::FindClose(find);
+  EXPECT_EQ(names, std::vector<std::wstring>{L"quillenta.INI"});
+  ::DeleteFileW((extended + L"\\quillenta.INI").c_str());
+  while (extended.size() > 4 + dir.path().size()) {
+    ::RemoveDirectoryW(extended.c_str());
+    extended.resize(extended.rfind(L'\\'));
+  }
+}
+
+// A settings file that is a symbolic link (made on the Linux side, as a user of the Windows
+// program under Wine, or Windows's own mklink, makes one): the save goes to the file the link
+// leads to, and the link stays a link.
+TEST(Win32ProfileStore, SymbolicLinkIsWrittenThrough) {
+  TempFolder dir;
+  ASSERT_TRUE(::CreateDirectoryW(Utf8ToWide(dir / "real").c_str(), nullptr));
+  const std::string real = dir / "real\\settings.INI";
+  const std::string link = dir / "quillenta.INI";
+  WriteBytes(real, "[Quillenta]\r\ni01=1\r\n");
+  ASSERT_TRUE(test::LinuxSymlink(real, link));
+  Win32ProfileStore store(link);
+  std::string text;
+  ASSERT_EQ(store.Load(text), ProfileStore::LoadResult::kRead);
+  EXPECT_EQ(text, "[Quillenta]\r\ni01=1\r\n");
+  store.Commit("[Quillenta]\r\ni01=2\r\n");
+  EXPECT_EQ(ReadBytes(real), "[Quillenta]\r\ni01=2\r\n");
+  EXPECT_EQ(ReadBytes(link), "[Quillenta]\r\ni01=2\r\n");
+  // Still a link: what the file it leads to holds next is what the link reads.
+  WriteBytes(real, "[Quillenta]\r\ni01=3\r\n");
+  EXPECT_EQ(ReadBytes(link), "[Quillenta]\r\ni01=3\r\n") << "the link was replaced by a file";
+  EXPECT_EQ(Entries(dir / "real"), std::vector<std::string>{"settings.INI"});
+  EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"quillenta.INI", "real"}));
 }
 
 TEST(Win32ProfileStore, FolderThatMayNotBeWrittenRaises) {

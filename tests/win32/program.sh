@@ -54,11 +54,13 @@ line_shown_in() { # XID OWN_TITLE: the window shows a line that begins with its 
 }
 active_xid() { xprop -root -notype _NET_ACTIVE_WINDOW 2>/dev/null | sed 's/.* //'; }
 
-# window VAR TITLE: a testwin; VAR gets its X window id, VAR_CTL its control file.
+# window VAR TITLE [CLASS]: a testwin; VAR gets its X window id, VAR_CTL its control file.
 window() {
-  local var=$1 title=$2 ctl="$TMP/$1.ctl" report="$TMP/$1.report"
+  local var=$1 title=$2 ctl="$TMP/$1.ctl" report="$TMP/$1.report" class=()
+  [ -n "${3:-}" ] && class=(--class "$3")
   : >"$ctl"
-  "${WIN[@]}" "$TESTWIN" --title "$title" --control "$(winpath "$ctl")" \
+  rm -f "$report"
+  "${WIN[@]}" "$TESTWIN" --title "$title" "${class[@]}" --control "$(winpath "$ctl")" \
     --report "$(winpath "$report")" >"$TMP/testwin-$var.log" 2>&1 &
   local pid=$!
   PIDS+=($pid)
@@ -110,10 +112,23 @@ centre_of() { # XID: "X Y" of its middle on the screen
   xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
     /Width:/{w=$2} /Height:/{h=$2} END{print int(x+w/2), int(y+h/2)}'
 }
+# pointer_to X Y: moves the pointer there and waits until it is. xdotool's own --sync waits
+# for a motion, which never comes when the pointer is there already (a test that clicks where
+# the one before it clicked), and then returns only after a long time-out of its own.
+pointer_to() {
+  local here
+  here=$(xdotool getmouselocation --shell 2>/dev/null | tr '\n' ' ')
+  case $here in "X=$1 Y=$2 "*) return 0 ;; esac
+  xdotool mousemove --sync "$1" "$2"
+}
+click_at() { # X Y BUTTON
+  pointer_to "$1" "$2"
+  xdotool click "$3"
+}
 press_on() { # XID BUTTON: a press and a release in the middle of the window
   local xy
   read -r -a xy <<<"$(centre_of "$1")"
-  xdotool mousemove --sync "${xy[0]}" "${xy[1]}" click "$2"
+  click_at "${xy[0]}" "${xy[1]}" "$2"
 }
 # Wine's menus and boxes are windows of the process that opens them; the hidden main window
 # never shows. The settings window and the error box are the ones titled "Quillenta" (or the
@@ -151,7 +166,7 @@ click_in_window() { # X Y in the settings window's client area, as the form plac
   [ -n "$xid" ] || fail "no settings window to click in"
   x=$(xwininfo -id "$xid" | awk '/Absolute upper-left X/{print $4}')
   y=$(xwininfo -id "$xid" | awk '/Absolute upper-left Y/{print $4}')
-  xdotool mousemove --sync $((x + $1)) $((y + $2)) click 1
+  click_at $((x + $1)) $((y + $2)) 1
 }
 # The places of the form at 96 DPI: the bottom row, the tabs along the strip, and the time
 # watch's first "参照" on its page (the page's client area starts at 5, 26).
@@ -177,7 +192,7 @@ click_at_fraction() { # XID FRACTION_OF_HEIGHT: a left click that far down the w
   y=$(xwininfo -id "$1" | awk '/Absolute upper-left Y/{print $4}')
   w=$(xwininfo -id "$1" | awk '/Width:/{print $2}')
   h=$(xwininfo -id "$1" | awk '/Height:/{print $2}')
-  xdotool mousemove --sync $((x + w / 2)) "$(awk -v y="$y" -v h="$h" -v f="$2" 'BEGIN{print int(y + h * f)}')" click 1
+  click_at $((x + w / 2)) "$(awk -v y="$y" -v h="$h" -v f="$2" 'BEGIN{print int(y + h * f)}')" 1
 }
 wait_for_icon() {
   wait_for $T "the tray icon to dock" icon_count_is 1
@@ -309,7 +324,7 @@ case $TEST in
     # A left press opens the menu; a click elsewhere closes it, and the program goes on.
     press_on "$ICON" 1
     wait_for $T "the menu after a left press" menu_open
-    xdotool mousemove --sync 400 300 click 1
+    click_at 400 300 1
     wait_for $T "a click elsewhere to close the menu" menu_closed
     alive "$PROGRAM_PID" || fail "the program ended when the menu closed"
     window_hidden || fail "the settings window showed with the menu"
@@ -321,6 +336,136 @@ case $TEST in
     end_from_menu
     wait_for $T "A to get its own title back" title_is "$A" "Alpha editor"
     wait_for $T "the icon to go" icon_count_is 0
+    ;;
+
+  tray_press_keeps_line)
+    # The menu needs the hidden main window in front; the line stays in the window the user
+    # works in while the menu is open and after it closes, whichever way it closes.
+    window A "Alpha editor"
+    start_on "$A" "Alpha editor"
+    wait_for_icon
+    line_goes_on_in_A() {
+      local before
+      before=$(xtitle "$A")
+      line_shown_in "$A" "Alpha editor" || fail "$1: A shows $(xtitle "$A")"
+      wait_for $T "$1: the line in A to go on changing" title_differs "$A" "$before"
+      line_shown_in "$A" "Alpha editor" || fail "$1: A shows $(xtitle "$A")"
+    }
+    press_on "$ICON" 1
+    wait_for $T "the menu after a left press" menu_open
+    sleep 1
+    line_goes_on_in_A "with the menu open"
+    # A click into the window closes the menu.
+    press_on "$A" 1
+    wait_for $T "the click into A to close the menu" menu_closed
+    sleep 1
+    line_goes_on_in_A "after a click into A"
+    # Escape closes it too; the hidden window stays in front until the user clicks.
+    press_on "$ICON" 3
+    wait_for $T "the menu after a right press" menu_open
+    sleep 0.5
+    # Wine's menus take keys only through the X focus, which stays on A: it goes to the menu.
+    xdotool windowfocus --sync "$(menu_xid)" >/dev/null 2>&1 || true
+    xdotool key Escape
+    wait_for $T "Escape to close the menu" menu_closed
+    sleep 1
+    line_goes_on_in_A "after Escape"
+    alive "$PROGRAM_PID" || fail "the program ended"
+    ;;
+
+  shell_surfaces)
+    # A shell window in front keeps the line where it was and its own title untouched.
+    window A "Alpha editor"
+    start_on "$A" "Alpha editor"
+    n=0
+    for class in Shell_TrayWnd Shell_SecondaryTrayWnd NotifyIconOverflowWindow \
+      TopLevelWindowForOverflowXamlIsland Windows.UI.Core.CoreWindow MultitaskingViewFrame \
+      XamlExplorerHostIslandWindow ForegroundStaging; do
+      n=$((n + 1))
+      window "S$n" "シェル $class" "$class"
+      xid=$(eval echo "\$S$n")
+      activate "$xid"
+      before=$(xtitle "$A")
+      wait_for $T "$class in front: the line in A to go on changing" title_differs "$A" "$before"
+      # Five refreshes with the shell window in front.
+      sleep 1
+      title_is "$xid" "シェル $class" || fail "$class got a title written: $(xtitle "$xid")"
+      line_shown_in "$A" "Alpha editor" || fail "$class in front took the line from A: $(xtitle "$A")"
+      command_to "$(eval echo "\$S${n}_CTL")" quit
+      activate "$A"
+    done
+    ;;
+
+  end_session)
+    # The session ends: Windows asks, then tells; the program gives the focused window its
+    # title back at once (the process may be ended as soon as it answers) and writes nothing.
+    window A "Alpha editor"
+    window S "session"
+    start_on "$A" "Alpha editor"
+    cp "$SETTINGS" "$TMP/before.INI"
+    command_to "$S_CTL" endsession
+    wait_for $T "A to get its own title back" title_is "$A" "Alpha editor"
+    sleep 1
+    title_is "$A" "Alpha editor" || fail "the line came back after the session ended: $(xtitle "$A")"
+    cmp -s "$SETTINGS" "$TMP/before.INI" || fail "the program wrote its settings file at the end"
+    ;;
+
+  taskbar_created)
+    # Explorer starts again: its icons are gone, and it broadcasts TaskbarCreated. Exactly one
+    # icon comes back, also when the broadcast comes while the icon is still there.
+    window A "Alpha editor"
+    window S "shell"
+    start_on "$A" "Alpha editor"
+    wait_for_icon
+    command_to "$S_CTL" dropicon
+    wait_for $T "the icon to go with the shell" icon_count_is 0
+    command_to "$S_CTL" taskbarcreated
+    wait_for $T "the icon to come back" icon_count_is 1
+    command_to "$S_CTL" taskbarcreated
+    sleep 2
+    icon_count_is 1 || fail "$(tray_icons | grep -c .) icons after a second TaskbarCreated"
+    # Wine hands the foreground to an icon as it docks: back in A, the line goes on there.
+    activate "$A"
+    wait_for $T "the line in A after the shell came back" line_shown_in "$A" "Alpha editor"
+    ;;
+
+  long_path)
+    # The program in a folder whose path is longer than 260 characters keeps its settings
+    # there.
+    deep="$TMP/app"
+    while [ ${#deep} -lt 300 ]; do deep="$deep/長いフォルダ-0123456789"; done
+    mkdir -p "$deep"
+    mv "$APP_DIR/quillenta.exe" "$deep/"
+    rm -f "$SETTINGS"
+    APP_DIR=$deep SETTINGS="$deep/quillenta.INI"
+    win_length=$(winpath "$SETTINGS" | wc -m)
+    ((win_length > 260)) || fail "the settings path is only $win_length characters"
+    start_program
+    wait_for $T "the settings window at start" window_shown
+    wait_for_icon
+    click_ok
+    wait_for $T "the window to hide" window_hidden
+    wait_for $T "the settings file in the deep folder" test -s "$SETTINGS"
+    cmp "$SETTINGS" "$HERE/first-ok.INI" >&2 || fail "the saved file differs from the defaults"
+    [ -z "$(find "$TMP" -name quillenta.INI ! -path "$SETTINGS")" ] || fail "a settings file elsewhere"
+    menu_closed || fail "an error box: $(other_windows)"
+    ;;
+
+  linked_settings)
+    # A settings file that is a symbolic link is written through; the link stays.
+    mkdir -p "$TMP/real"
+    printf '[Quillenta]\r\nb49=1\r\n' >"$TMP/real/settings.INI"
+    rm -f "$SETTINGS"
+    ln -s "$TMP/real/settings.INI" "$SETTINGS"
+    start_program
+    wait_for $T "the settings window at start" window_shown
+    wait_for_icon
+    click_ok
+    wait_for $T "the window to hide" window_hidden
+    wait_for $T "the save through the link" sh -c "tr -d '\r' <'$TMP/real/settings.INI' | grep -qx 'i01=1'"
+    [ -L "$SETTINGS" ] || fail "the link was replaced by a file"
+    [ "$(readlink "$SETTINGS")" = "$TMP/real/settings.INI" ] || fail "the link now leads to $(readlink "$SETTINGS")"
+    [ "$(ls "$TMP/real")" = settings.INI ] || fail "left beside the real file: $(ls "$TMP/real")"
     ;;
 
   first_start)
@@ -386,6 +531,50 @@ case $TEST in
     alive "$PROGRAM_PID" || fail "the program ended"
     ;;
 
+  held_file_short | held_file_long)
+    # A virus scanner holds the settings file while "&OK" saves it: for 0.4 s the save waits
+    # and succeeds with no error box; for 10 s it gives one error box, in front and with a
+    # taskbar button, and the file stays as it was.
+    window H "holder"
+    settings_file "b49=1"
+    cp "$SETTINGS" "$TMP/before.INI"
+    start_program
+    wait_for $T "the settings window at start" window_shown
+    wait_for_icon
+    ms=400
+    [ "$TEST" = held_file_long ] && ms=10000
+    command_to "$H_CTL" "hold $ms $(winpath "$SETTINGS")"
+    wait_for $T "the file to be held" test -e "$SETTINGS.held"
+    held_at=$(now_ms)
+    click_ok
+    wait_for $T "the window to hide" window_hidden
+    if [ "$TEST" = held_file_short ]; then
+      wait_for $T "the hold to end" test ! -e "$SETTINGS.held"
+      wait_for $T "the save once the file is let go" sh -c "! cmp -s '$SETTINGS' '$TMP/before.INI'"
+      tr -d '\r' <"$SETTINGS" | grep -qx 'i01=1' || fail "the saved file lacks i01=1"
+      # Past the retry time: still no box.
+      sleep 6
+      menu_closed || fail "an error box after a save that succeeded: $(other_windows)"
+    else
+      wait_for $T "the error box" menu_open
+      box_after=$(($(now_ms) - held_at))
+      ((box_after < 10000)) || fail "the box came only after ${box_after} ms, once the hold was over"
+      BOX=$(other_windows | head -n1)
+      [ "$(xtitle "$BOX")" = Quillenta ] || line_shown_in "$BOX" Quillenta ||
+        fail "the error box is titled $(xtitle "$BOX")"
+      wait_for $T "the error box in front" sh -c "[ \"\$(xprop -root -notype _NET_ACTIVE_WINDOW | sed 's/.* //')\" = '$BOX' ]"
+      # Wine marks a window that gets no taskbar button (an owned or tool window) so.
+      ! xprop -id "$BOX" _NET_WM_STATE 2>/dev/null | grep -q SKIP_TASKBAR ||
+        fail "the error box has no taskbar button: $(xprop -id "$BOX" _NET_WM_STATE)"
+      cmp -s "$SETTINGS" "$TMP/before.INI" || fail "the settings file changed while held"
+      wait_for $T "the hold to end" test ! -e "$SETTINGS.held"
+      sleep 1
+      [ "$(other_windows | grep -c .)" = 1 ] || fail "not one error box: $(other_windows)"
+      cmp -s "$SETTINGS" "$TMP/before.INI" || fail "the settings file changed after the report"
+    fi
+    alive "$PROGRAM_PID" || fail "the program ended"
+    ;;
+
   browse)
     mkdir -p "$TMP/tools"
     : >"$TMP/tools/probe.exe"
@@ -430,7 +619,7 @@ case $TEST in
     xid=$(settings_xid)
     x=$(xwininfo -id "$xid" | awk '/Absolute upper-left X/{print $4}')
     y=$(xwininfo -id "$xid" | awk '/Absolute upper-left Y/{print $4}')
-    xdotool mousemove --sync $((x + 5 + 336 + 10)) $((y + 26 + 40 + 12)) click 3
+    click_at $((x + 5 + 336 + 10)) $((y + 26 + 40 + 12)) 3
     wait_for $T "the menu of the dot" menu_open
     click_at_fraction "$(menu_xid)" 0.5
     wait_for $T "the menu to close" menu_closed
@@ -464,7 +653,7 @@ case $TEST in
     sleep 0.5
     read -r ix iy <<<"$(centre_of "$ICON")"
     import -window root -crop "300x120+$((ix - 250))+$((iy - 100))" +repage "$QUILLENTA_SHOTS/win32-tray-menu.png"
-    xdotool mousemove --sync 400 300 click 1
+    click_at 400 300 1
     ;;
 
   command_line)

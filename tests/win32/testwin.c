@@ -14,6 +14,14 @@
  *              title TEXT     the window sets its own title (SetWindowTextW)
  *              hang MS        the window's thread stops answering messages for MS ms
  *              foreground     the window makes itself the foreground window
+ *              hide           the window hides itself (ShowWindow SW_HIDE)
+ *              endsession     WM_QUERYENDSESSION, then WM_ENDSESSION, sent to Quillenta's
+ *                             main window as Windows sends them when the session ends
+ *              dropicon       Quillenta's tray icon is deleted, as a shell that ends loses it
+ *              taskbarcreated "TaskbarCreated" is broadcast, as a shell that starts does
+ *              hold MS PATH   PATH is opened without sharing, as a virus scanner opens a file,
+ *                             and held MS ms while the window goes on answering; PATH.held
+ *                             exists exactly while it is held
  *              quit           the window is destroyed and the program ends
  *            An unknown command is ignored.
  *
@@ -27,7 +35,20 @@
 /* After windows.h: WIN32_LEAN_AND_MEAN leaves it out. */
 #include <shellapi.h>
 
-enum { kPollTimer = 1, kPollMs = 20 };
+enum { kPollTimer = 1, kPollMs = 20, kHoldTimer = 2 };
+
+/* "hold": the file held and the marker that says so, until the hold timer ends it. */
+static HANDLE held_file = INVALID_HANDLE_VALUE;
+static wchar_t* held_marker;
+
+static void EndHold(HWND window) {
+  KillTimer(window, kHoldTimer);
+  if (held_file != INVALID_HANDLE_VALUE) CloseHandle(held_file);
+  held_file = INVALID_HANDLE_VALUE;
+  if (held_marker != NULL) DeleteFileW(held_marker);
+  free(held_marker);
+  held_marker = NULL;
+}
 
 static const wchar_t* control_path;
 static LONGLONG control_offset;
@@ -54,6 +75,46 @@ static void RunCommand(HWND window, char* line, size_t length) {
     Sleep((DWORD)strtoul(line + 5, NULL, 10));
   } else if (strcmp(line, "foreground") == 0) {
     SetForegroundWindow(window);
+  } else if (strncmp(line, "hold ", 5) == 0) {
+    char* path = NULL;
+    const UINT ms = (UINT)strtoul(line + 5, &path, 10);
+    while (path != NULL && *path == ' ') ++path;
+    wchar_t* wide = path != NULL ? FromUtf8(path, (int)strlen(path)) : NULL;
+    if (wide == NULL) return;
+    EndHold(window);
+    held_file = CreateFileW(wide, GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    const size_t marker_length = wcslen(wide) + 6;
+    held_marker = malloc(marker_length * sizeof *held_marker);
+    if (held_file != INVALID_HANDLE_VALUE && held_marker != NULL) {
+      swprintf(held_marker, marker_length, L"%ls.held", wide);
+      HANDLE made = CreateFileW(held_marker, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+      if (made != INVALID_HANDLE_VALUE) CloseHandle(made);
+      SetTimer(window, kHoldTimer, ms, NULL);
+    } else {
+      EndHold(window);
+    }
+    free(wide);
+  } else if (strcmp(line, "endsession") == 0) {
+    HWND main_window = FindWindowW(L"QuillentaMainWindow", NULL);
+    DWORD_PTR answer = 0;
+    if (main_window != NULL &&
+        SendMessageTimeoutW(main_window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                            5000, &answer) != 0 &&
+        answer != 0) {
+      SendMessageTimeoutW(main_window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000,
+                          &answer);
+    }
+  } else if (strcmp(line, "dropicon") == 0) {
+    NOTIFYICONDATAW icon;
+    memset(&icon, 0, sizeof icon);
+    icon.cbSize = sizeof icon;
+    icon.hWnd = FindWindowW(L"QuillentaMainWindow", NULL);
+    icon.uID = 1;
+    if (icon.hWnd != NULL) Shell_NotifyIconW(NIM_DELETE, &icon);
+  } else if (strcmp(line, "taskbarcreated") == 0) {
+    SendNotifyMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  } else if (strcmp(line, "hide") == 0) {
+    ShowWindow(window, SW_HIDE);
   } else if (strcmp(line, "quit") == 0) {
     DestroyWindow(window);
   }
@@ -119,8 +180,10 @@ static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPA
   switch (message) {
     case WM_TIMER:
       if (wparam == kPollTimer) PollControl(window);
+      if (wparam == kHoldTimer) EndHold(window);
       return 0;
     case WM_DESTROY:
+      EndHold(window);
       PostQuitMessage(0);
       return 0;
     default:

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/win32/locale_win32.h"
@@ -65,6 +67,57 @@ TEST(Win32Locale, AlternativeYear) {
     Win32Locale locale(c.locale);
     EXPECT_EQ(locale.AlternativeYear(c.when), c.expected)
         << c.when.year << "-" << c.when.month << "-" << c.when.day;
+  }
+}
+
+// A locale as the platform would format it: the year of "yy" in its alternative calendar,
+// `offset` years from the Gregorian one, or a failure.
+struct FakeCalendar {
+  int offset = 0;
+  bool fails = false;
+  mutable int alt_calendar_calls = 0;
+  std::optional<std::wstring> operator()(const wchar_t*, DWORD flags, const SYSTEMTIME& date,
+                                         const wchar_t* picture) const {
+    if (std::wstring(picture) != L"yy") return std::nullopt;  // day names: not asked here
+    if ((flags & DATE_USE_ALT_CALENDAR) != 0) ++alt_calendar_calls;
+    if (fails) return std::nullopt;
+    int year = date.wYear;
+    if ((flags & DATE_USE_ALT_CALENDAR) != 0) year += offset;
+    wchar_t text[3] = {static_cast<wchar_t>(L'0' + year % 100 / 10),
+                       static_cast<wchar_t>(L'0' + year % 10), 0};
+    return std::wstring(text);
+  }
+};
+
+TEST(Win32Locale, AlternativeYearIsThePlatformsWhereTheLocaleHasOne) {
+  struct Case {
+    const char* name;
+    const wchar_t* locale;
+    FakeCalendar calendar;
+    LocalDateTime when;
+    std::optional<std::string> expected;
+  };
+  const Case cases[] = {
+      {"Taiwan, year 115 of the Republic", L"zh-TW", {-1911}, Day(2026, 12, 8), "15"},
+      {"Korea, Dangi 4359", L"ko-KR", {2333}, Day(2026, 12, 8), "59"},
+      {"Thailand, Buddhist year 2569", L"th-TH", {543}, Day(2026, 12, 8), "69"},
+      {"no alternative calendar", L"en-US", {0}, Day(2005, 3, 1), "05"},
+      {"platform call fails", L"en-US", {0, true}, Day(2026, 12, 8), std::nullopt},
+      // The platform's Japanese era where it has one: Reiwa 8.
+      {"Japan with the era calendar", L"ja-JP", {-2018}, Day(2026, 12, 8), "08"},
+      // Where the platform gives the Gregorian year (Wine) or nothing, the era table.
+      {"Japan without it", L"ja-JP", {0}, Day(2026, 12, 8), "08"},
+      {"Japan without it, Heisei", L"ja-JP", {0}, Day(2019, 4, 30), "31"},
+      {"Japan, platform call fails", L"ja-JP", {0, true}, Day(1989, 1, 8), "01"},
+  };
+  for (const Case& c : cases) {
+    FakeCalendar calendar = c.calendar;
+    Win32Locale locale(c.locale, std::ref(calendar));
+    const int asked_before = calendar.alt_calendar_calls;
+    EXPECT_EQ(locale.AlternativeYear(c.when), c.expected) << c.name;
+    const bool platform_asked = calendar.alt_calendar_calls > asked_before;
+    const bool table = std::wstring(c.locale) == L"ja-JP" && c.calendar.offset == 0;
+    EXPECT_EQ(platform_asked, !table) << c.name;
   }
 }
 

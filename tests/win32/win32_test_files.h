@@ -74,6 +74,9 @@ inline bool Writable(const std::string& path) {
   const DWORD attributes = ::GetFileAttributesW(wide.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     const std::wstring probe = wide + L"\\writable.probe";
+    // A probe made just before the folder became immutable could not be deleted on closing:
+    // it goes as soon as the folder may be written again, and never counts as the folder's.
+    ::DeleteFileW(probe.c_str());
     HANDLE file = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
@@ -87,19 +90,49 @@ inline bool Writable(const std::string& path) {
   return true;
 }
 
+// The Linux name of a Windows path under Wine; empty elsewhere.
+inline std::string UnixName(const std::string& path) {
+  using UnixNameOf = char*(CDECL*)(const wchar_t*);
+  auto unix_name = reinterpret_cast<UnixNameOf>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (unix_name == nullptr) return {};
+  char* name = unix_name(Utf8ToWide(path).c_str());
+  if (name == nullptr) return {};
+  std::string result = name;
+  ::HeapFree(::GetProcessHeap(), 0, name);
+  return result;
+}
+
+// A Linux symbolic link at `link` to `target` (a Windows path), made under Wine as a user
+// makes one with ln -s; false where that cannot be done.
+inline bool LinuxSymlink(const std::string& target, const std::string& link) {
+  const std::string from = UnixName(target), to = UnixName(link);
+  if (from.empty() || to.empty()) return false;
+  std::wstring command = L"/bin/ln -s \"" + Utf8ToWide(from) + L"\" \"" + Utf8ToWide(to) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+    return false;
+  }
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  for (int i = 0; i < 200; ++i) {
+    if (::GetFileAttributesW(Utf8ToWide(link).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    ::Sleep(25);
+  }
+  return false;
+}
+
 // Runs Linux's chattr on a file of the Wine drive ("+i" makes it immutable even for root,
 // which the Linux file modes do not). Wine starts a Linux program but cannot wait for it, so
 // the change is awaited by its effect. False when it did not take effect (not under Wine, or
 // a file system without the attribute).
 inline bool Chattr(const std::string& flag, const std::string& path) {
-  using UnixName = char*(CDECL*)(const wchar_t*);
-  auto unix_name = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (unix_name == nullptr) return false;
-  char* name = unix_name(Utf8ToWide(path).c_str());
-  if (name == nullptr) return false;
+  const std::string name = UnixName(path);
+  if (name.empty()) return false;
   std::wstring command = L"/usr/bin/chattr " + Utf8ToWide(flag) + L" \"" + Utf8ToWide(name) + L"\"";
-  ::HeapFree(::GetProcessHeap(), 0, name);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "text/wide.h"
@@ -189,20 +191,55 @@ TEST(Win32WindowSystem, ForegroundIsTheWindowInFront) {
   }
 }
 
-TEST(Win32WindowSystem, DesktopInFrontCountsAsNone) {
+// The title engine keeps the line on its target while one of these is in front.
+TEST(Win32WindowSystem, ShellSurfacesAndOwnMenuCarriersCountAsTheTaskbar) {
   Win32WindowSystem windows;
+  struct Case {
+    const wchar_t* class_name;
+    bool panel;
+  } cases[] = {
+      {L"Shell_TrayWnd", true},
+      {L"Shell_SecondaryTrayWnd", true},
+      {L"NotifyIconOverflowWindow", true},
+      {L"TopLevelWindowForOverflowXamlIsland", true},
+      {L"Windows.UI.Core.CoreWindow", true},
+      {L"MultitaskingViewFrame", true},
+      {L"XamlExplorerHostIslandWindow", true},
+      {L"ForegroundStaging", true},
+      // A WorkerW that holds no icon view is an ordinary window, as are near names.
+      {L"WorkerW", false},
+      {L"Shell_TrayWndX", false},
+      {L"Notepad", false},
+  };
+  for (const Case& c : cases) {
+    OwnWindow window("窓", c.class_name);
+    EXPECT_EQ(windows.IsPanel(window.id()), c.panel) << WideToUtf8(c.class_name);
+  }
+  EXPECT_FALSE(windows.IsPanel(kNoWindow));
+
   // What Explorer puts in front when the desktop is clicked: a WorkerW holding the icon view.
   OwnWindow desktop("", L"WorkerW");
   OwnWindow icons("", L"SHELLDLL_DefView", desktop.hwnd());
+  EXPECT_TRUE(windows.IsPanel(desktop.id()));
+  EXPECT_TRUE(windows.IsPanel(Id(GetDesktopWindow())));
   SetForegroundWindow(desktop.hwnd());
   ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == desktop.hwnd(); }, 5000));
-  EXPECT_EQ(windows.ForegroundWindow(), kNoWindow);
+  EXPECT_EQ(windows.ForegroundWindow(), desktop.id());
 
-  // A WorkerW that holds no icon view is an ordinary window.
-  OwnWindow worker("", L"WorkerW");
-  SetForegroundWindow(worker.hwnd());
-  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == worker.hwnd(); }, 5000));
-  EXPECT_EQ(windows.ForegroundWindow(), worker.id());
+  // The hidden main window that carries the tray menu is this program's and never shown; a
+  // shown window of this program (the settings window, the error box) is a window like any
+  // other, and so is a hidden one of another program.
+  OwnWindow hidden("Quillenta");
+  ShowWindow(hidden.hwnd(), SW_HIDE);
+  EXPECT_TRUE(windows.IsPanel(hidden.id()));
+  OwnWindow shown("Quillenta");
+  EXPECT_FALSE(windows.IsPanel(shown.id()));
+  OtherWindow other("別プロセス");
+  ASSERT_NE(other.hwnd(), nullptr);
+  EXPECT_FALSE(windows.IsPanel(other.id()));
+  other.Command("hide");
+  ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(other.hwnd()); }, 5000));
+  EXPECT_FALSE(windows.IsPanel(other.id()));
 }
 
 TEST(Win32WindowSystem, FindsTitlesExactly) {
@@ -350,6 +387,87 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LastWriteCase{"answering_within_a_second", 900, {L"元の題に戻す"}},
                       LastWriteCase{"hung_for_longer", 4000, {L"元の題", L"元の題に戻す"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A window behind the two user32 calls of a write. Each send fails with the next error of
+// `errors` (the last one repeats); a request for an answer is let through and answered when
+// the test delivers the answers, as the message loop would.
+struct FakeWindow {
+  static inline std::vector<DWORD> errors;
+  static inline int sends = 0;
+  static inline std::vector<std::pair<HWND, std::pair<SENDASYNCPROC, ULONG_PTR>>> answers;
+  static inline int answer_requests = 0;
+
+  static void Reset(std::vector<DWORD> send_errors) {
+    errors = std::move(send_errors);
+    sends = answer_requests = 0;
+    answers.clear();
+  }
+  static LRESULT WINAPI SendTimeout(HWND, UINT, WPARAM, LPARAM, UINT, UINT, PDWORD_PTR) {
+    const std::size_t n = static_cast<std::size_t>(sends++);
+    SetLastError(errors[std::min(n, errors.size() - 1)]);
+    return 0;
+  }
+  static BOOL WINAPI SendCallback(HWND hwnd, UINT, WPARAM, LPARAM, SENDASYNCPROC answered,
+                                  ULONG_PTR data) {
+    ++answer_requests;
+    answers.push_back({hwnd, {answered, data}});
+    return TRUE;
+  }
+  // Delivers what has been asked for, and what that asks for in turn, up to `most` answers:
+  // a loop shows as answers that never stop coming.
+  static int DeliverAnswers(int most = 100) {
+    int delivered = 0;
+    while (!answers.empty() && delivered < most) {
+      auto [hwnd, callback] = answers.front();
+      answers.erase(answers.begin());
+      callback.first(hwnd, WM_NULL, callback.second, 0);
+      ++delivered;
+    }
+    return delivered;
+  }
+};
+
+// A window of higher integrity (an elevated Task Manager): the system refuses every message
+// sent to it, but lets a request for an answer through.
+TEST(Win32WindowSystem, RefusedWriteCostsOneCallAndIsNeverSentAgain) {
+  FakeWindow::Reset({ERROR_ACCESS_DENIED});
+  Win32WindowSystem windows(50, {&FakeWindow::SendTimeout, &FakeWindow::SendCallback});
+  OwnWindow elevated("タスク マネージャー");
+
+  windows.WriteTitle(elevated.id(), "行 1");
+  EXPECT_EQ(FakeWindow::DeliverAnswers(), 0);
+  EXPECT_EQ(FakeWindow::sends, 1);
+  EXPECT_TRUE(windows.Refused(elevated.id()));
+  EXPECT_FALSE(windows.Unanswered(elevated.id()));
+
+  // Later lines and the restore at a switch cost nothing at all.
+  for (int tick = 2; tick <= 5; ++tick) {
+    windows.WriteTitle(elevated.id(), "行 " + std::to_string(tick));
+  }
+  windows.RestoreTitle(elevated.id(), "タスク マネージャー");
+  EXPECT_EQ(FakeWindow::DeliverAnswers(), 0);
+  EXPECT_EQ(FakeWindow::sends, 1);
+  EXPECT_EQ(FakeWindow::answer_requests, 0);
+  // It reads as what it shows, its own title, so nothing of ours is ever taken for it.
+  EXPECT_EQ(windows.ReadTitle(elevated.id()), "タスク マネージャー");
+  EXPECT_EQ(TextOf(elevated.hwnd()), L"タスク マネージャー");
+}
+
+// A write that times out is sent again once the window answers; a refusal met then ends it.
+TEST(Win32WindowSystem, WindowThatTimesOutThenRefusesIsLeftAlone) {
+  FakeWindow::Reset({ERROR_TIMEOUT, ERROR_ACCESS_DENIED});
+  Win32WindowSystem windows(50, {&FakeWindow::SendTimeout, &FakeWindow::SendCallback});
+  OwnWindow window("窓");
+  windows.WriteTitle(window.id(), "行");
+  EXPECT_TRUE(windows.Unanswered(window.id()));
+  EXPECT_EQ(FakeWindow::DeliverAnswers(), 1);
+  EXPECT_EQ(FakeWindow::sends, 2);
+  EXPECT_EQ(FakeWindow::answer_requests, 1);
+  EXPECT_TRUE(windows.Refused(window.id()));
+  EXPECT_FALSE(windows.Unanswered(window.id()));
+  windows.WriteTitle(window.id(), "次の行");
+  EXPECT_EQ(FakeWindow::sends, 2);
+}
 
 }  // namespace
 }  // namespace quillenta

@@ -12,3 +12,6 @@ quillenta_unit_test(test_win32_windows
 add_dependencies(test_win32_windows testwin_win32)
 set_target_properties(test_win32_windows testwin_win32 PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+# The window tests move the one desktop's foreground: one at a time with the other tests that
+# do (tests/win32/shell.cmake).
+set_tests_properties(win32.test_win32_windows PROPERTIES RESOURCE_LOCK wine_desktop)

@@ -19,10 +19,35 @@ export WINEPREFIX="$session/prefix" QUILLENTA_WINE_TMP="$session/tmp"
 mkdir -p "$QUILLENTA_WINE_TMP"
 pids=()
 
+# The Wine processes of this session's prefix, by the WINEPREFIX each inherits; the shells of
+# the session carry it too, and are not Wine's.
+prefix_processes() {
+  local dir
+  for dir in /proc/[0-9]*; do
+    case $(readlink "$dir/exe" 2>/dev/null) in /usr/lib/wine/*) ;; *) continue ;; esac
+    tr '\0' '\n' 2>/dev/null <"$dir/environ" | grep -qxF "WINEPREFIX=$session/prefix" &&
+      echo "${dir#/proc/}"
+  done
+  return 0
+}
+
 end_session() {
-  local status=$?
+  local status=$? round left
   # wineserver -k ends the wineserver of WINEPREFIX only, with every process of that prefix.
-  WINEPREFIX="$session/prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+  # A Wine program that was starting while it did so finds no server, starts a new one and
+  # with it the prefix's services (services.exe, winedevice.exe, plugplay.exe, svchost.exe,
+  # rpcss.exe, explorer.exe), which would outlive the session once its prefix is deleted: so
+  # the session ends only when no process of its prefix is left, the stragglers killed by id.
+  for round in 1 2 3 4 5 6 7 8 9 10; do
+    WINEPREFIX="$session/prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+    WINEPREFIX="$session/prefix" /usr/lib/wine/wineserver -w 2>/dev/null || true
+    left=$(prefix_processes)
+    [ -z "$left" ] && break
+    # shellcheck disable=SC2086
+    kill -KILL $left 2>/dev/null || true
+    sleep 0.2
+  done
+  [ -z "$(prefix_processes)" ] || echo "wine-session: processes of the prefix still run: $(prefix_processes)" >&2
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
   for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
   rm -rf "$session"

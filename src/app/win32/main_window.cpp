@@ -9,7 +9,7 @@ namespace quillenta {
 void Win32ErrorBox::ShowErrorBox(const std::string& text, std::function<void()> closed) {
   pending_ = text;
   closed_ = std::move(closed);
-  if (owner_ == nullptr || !::PostMessageW(owner_, kShowMessage, 0, 0)) {
+  if (window_ == nullptr || !::PostMessageW(window_, kShowMessage, 0, 0)) {
     // No loop to show it from: the box is over before it began.
     std::exchange(closed_, nullptr)();
   }
@@ -17,7 +17,11 @@ void Win32ErrorBox::ShowErrorBox(const std::string& text, std::function<void()> 
 
 void Win32ErrorBox::ShowPending() {
   if (!closed_) return;
-  ::MessageBoxW(owner_, Utf8ToWide(pending_).c_str(), L"Quillenta", MB_OK | MB_ICONERROR);
+  // No owner: owned by the hidden main window, the box would get no taskbar button and could
+  // open behind the window the user works in, where it would wait unseen while every later
+  // error is dropped. In front of everything, whatever raised it.
+  ::MessageBoxW(nullptr, Utf8ToWide(pending_).c_str(), L"Quillenta",
+                MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
   std::exchange(closed_, nullptr)();
 }
 
@@ -43,7 +47,7 @@ bool MainWindow::FormCreate() {
                               CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance_,
                               this);
   if (created == nullptr) return false;
-  box_.SetOwner(window_);
+  box_.SetMessageWindow(window_);
 
   // The small image of the icon resource, not the large one shrunk by the shell.
   auto* small_icon = static_cast<HICON>(
@@ -62,9 +66,11 @@ bool MainWindow::FormCreate() {
 int MainWindow::Run() {
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (settings_.PreTranslate(message)) continue;
-    ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
+    if (!settings_.PreTranslate(message)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+    settings_.AfterDispatch(message);
   }
   FormClose();
   return 0;

@@ -18,13 +18,14 @@ class Win32ErrorBox : public ErrorBoxShower {
  public:
   static constexpr UINT kShowMessage = WM_APP + 1;
 
-  void SetOwner(HWND owner) { owner_ = owner; }
+  // The window whose message loop opens the box.
+  void SetMessageWindow(HWND window) { window_ = window; }
   void ShowErrorBox(const std::string& text, std::function<void()> closed) override;
   // On kShowMessage.
   void ShowPending();
 
  private:
-  HWND owner_ = nullptr;
+  HWND window_ = nullptr;
   std::string pending_;
   std::function<void()> closed_;
 };

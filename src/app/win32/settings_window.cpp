@@ -464,7 +464,19 @@ void SettingsWindow::ShowCentered() {
 
 void SettingsWindow::HideToTray() {
   tray_.AddTrayIcon();
-  if (window_ != nullptr) ::ShowWindow(window_, SW_HIDE);
+  if (window_ == nullptr) return;
+  ::ShowWindow(window_, SW_HIDE);
+  // A control that was under the pointer waits for the pointer to leave it, which a hidden
+  // window never hears of; Wine keeps asking where the pointer is meanwhile.
+  TRACKMOUSEEVENT tracking{};
+  tracking.cbSize = sizeof tracking;
+  tracking.dwFlags = TME_QUERY;
+  if (::TrackMouseEvent(&tracking) && tracking.hwndTrack != nullptr &&
+      (tracking.hwndTrack == window_ || ::IsChild(window_, tracking.hwndTrack))) {
+    tracking.cbSize = sizeof tracking;
+    tracking.dwFlags = TME_CANCEL | (tracking.dwFlags & (TME_HOVER | TME_LEAVE | TME_NONCLIENT));
+    ::TrackMouseEvent(&tracking);
+  }
 }
 
 void SettingsWindow::ShowFromTray() {
@@ -594,6 +606,28 @@ bool SettingsWindow::PreTranslate(MSG& message) {
   // Neither Enter nor Escape is a shortcut of this window, nor a key of its fields.
   if (key && (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE)) return true;
   return ::IsDialogMessageW(window_, &message) != FALSE;
+}
+
+void SettingsWindow::AfterDispatch(const MSG& message) {
+  if (message.message != WM_MOUSEHOVER || window_ == nullptr) return;
+  if (message.hwnd != window_ && !::IsChild(window_, message.hwnd)) return;
+  // A themed button asks for its hover after 1 ms, to light up at once, and for its leave.
+  // Wine polls both with one timer at the hover's interval, and keeps polling for the leave
+  // after the hover has come: a pointer resting on a button would cost a thousand wake-ups a
+  // second. Asked again for the leave alone, at the system's hover time, the timer slows to
+  // that; Windows, which reports a leave without polling, loses nothing.
+  TRACKMOUSEEVENT tracking{};
+  tracking.cbSize = sizeof tracking;
+  tracking.dwFlags = TME_QUERY;
+  if (!::TrackMouseEvent(&tracking) || tracking.hwndTrack != message.hwnd) return;
+  if ((tracking.dwFlags & TME_LEAVE) == 0 || (tracking.dwFlags & TME_HOVER) != 0) return;
+  UINT hover_ms = 400;
+  ::SystemParametersInfoW(SPI_GETMOUSEHOVERTIME, 0, &hover_ms, 0);
+  if (tracking.dwHoverTime >= hover_ms) return;
+  tracking.cbSize = sizeof tracking;
+  tracking.dwFlags = TME_LEAVE | (tracking.dwFlags & TME_NONCLIENT);
+  tracking.dwHoverTime = HOVER_DEFAULT;
+  ::TrackMouseEvent(&tracking);
 }
 
 bool SettingsWindow::HandleChild(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {

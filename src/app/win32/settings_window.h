@@ -43,6 +43,8 @@ class SettingsWindow : private form::FormView {
 
   // Keyboard handling of the message loop: true when the message was the window's.
   bool PreTranslate(MSG& message);
+  // Runs after the message loop has dispatched `message`.
+  void AfterDispatch(const MSG& message);
 
   // Places every control for this DPI; runs at creation and when the window moves to a
   // monitor of another DPI.

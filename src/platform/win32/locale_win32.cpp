@@ -17,17 +17,20 @@ std::string TwoDigits(int value) {
   return digits;
 }
 
-// The weekday name of `picture` ("ddd" or "dddd") for the week starting Sunday 2024-01-07.
-std::string DayName(const wchar_t* locale, int weekday, const wchar_t* picture) {
-  SYSTEMTIME day{};
-  day.wYear = 2024;
-  day.wMonth = 1;
-  day.wDay = static_cast<WORD>(7 + weekday);
-  day.wDayOfWeek = static_cast<WORD>(weekday);
+std::optional<std::wstring> PlatformDateFormat(const wchar_t* locale, DWORD flags,
+                                               const SYSTEMTIME& date, const wchar_t* picture) {
   wchar_t text[80];
-  int length = ::GetDateFormatEx(locale, 0, &day, picture, text, 80, nullptr);
-  if (length <= 1) return {};
-  return WideToUtf8(std::wstring_view(text, static_cast<std::size_t>(length - 1)));
+  const int length = ::GetDateFormatEx(locale, flags, &date, picture, text, 80, nullptr);
+  if (length <= 0) return std::nullopt;
+  return std::wstring(text, static_cast<std::size_t>(length - 1));
+}
+
+SYSTEMTIME Date(int year, int month, int day) {
+  SYSTEMTIME date{};
+  date.wYear = static_cast<WORD>(year);
+  date.wMonth = static_cast<WORD>(month);
+  date.wDay = static_cast<WORD>(day);
+  return date;
 }
 
 std::wstring UserLocaleName() {
@@ -39,20 +42,30 @@ std::wstring UserLocaleName() {
 
 }  // namespace
 
-Win32Locale::Win32Locale() { Read(UserLocaleName()); }
+Win32Locale::Win32Locale() : Win32Locale(UserLocaleName()) {}
 
-Win32Locale::Win32Locale(const std::wstring& locale_name) { Read(locale_name); }
+Win32Locale::Win32Locale(const std::wstring& locale_name, DateFormatter format)
+    : locale_name_(locale_name), format_(format ? std::move(format) : &PlatformDateFormat) {
+  Read(locale_name);
+}
 
 void Win32Locale::Read(const std::wstring& locale_name) {
   // An empty name is the user's locale to the API, though it cannot say whether that is
   // Japanese.
   const wchar_t* locale = locale_name.empty() ? LOCALE_NAME_USER_DEFAULT : locale_name.c_str();
+  // The week starting Sunday 2024-01-07.
+  auto day_name = [&](int weekday, const wchar_t* picture) {
+    SYSTEMTIME day = Date(2024, 1, 7 + weekday);
+    day.wDayOfWeek = static_cast<WORD>(weekday);
+    std::optional<std::wstring> name = format_(locale, 0, day, picture);
+    return name ? WideToUtf8(*name) : std::string();
+  };
   static const char* const kShort[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   static const char* const kLong[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                       "Thursday", "Friday", "Saturday"};
   for (int day = 0; day < 7; ++day) {
-    abbreviated_[day] = DayName(locale, day, L"ddd");
-    full_[day] = DayName(locale, day, L"dddd");
+    abbreviated_[day] = day_name(day, L"ddd");
+    full_[day] = day_name(day, L"dddd");
     if (abbreviated_[day].empty() || full_[day].empty()) {
       abbreviated_[day] = kShort[day];
       full_[day] = kLong[day];
@@ -65,6 +78,10 @@ void Win32Locale::Read(const std::wstring& locale_name) {
   separator_ = WideToUtf8(text.empty() ? std::wstring_view(L",") : text);
 
   japanese_ = IsJapaneseLocaleName(locale_name);
+  // 2020 is the second year of Reiwa: a platform with the Japanese era calendar says "02",
+  // one without it the Gregorian "20".
+  platform_era_ =
+      japanese_ && format_(locale, DATE_USE_ALT_CALENDAR, Date(2020, 5, 1), L"yy") == L"02";
 }
 
 bool Win32Locale::IsJapaneseLocaleName(std::wstring_view name) {
@@ -81,10 +98,16 @@ std::string Win32Locale::AbbreviatedDayName(int weekday) const {
 std::string Win32Locale::FullDayName(int weekday) const { return full_[((weekday % 7) + 7) % 7]; }
 
 std::optional<std::string> Win32Locale::AlternativeYear(const LocalDateTime& when) const {
-  if (!japanese_) return TwoDigits(when.year);
-  std::optional<int> year = JapaneseEraYear(when.year, when.month, when.day);
-  if (!year) return std::nullopt;
-  return TwoDigits(*year);
+  if (japanese_ && !platform_era_) {
+    std::optional<int> year = JapaneseEraYear(when.year, when.month, when.day);
+    if (!year) return std::nullopt;
+    return TwoDigits(*year);
+  }
+  const wchar_t* locale = locale_name_.empty() ? LOCALE_NAME_USER_DEFAULT : locale_name_.c_str();
+  std::optional<std::wstring> year =
+      format_(locale, DATE_USE_ALT_CALENDAR, Date(when.year, when.month, when.day), L"yy");
+  if (!year || year->empty()) return std::nullopt;
+  return WideToUtf8(*year);
 }
 
 std::string Win32Locale::ThousandsSeparator() const { return separator_; }

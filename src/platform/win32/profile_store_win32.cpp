@@ -39,6 +39,33 @@ class Handle {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
+// Another program has the file open without sharing for the moment (a virus scanner, an
+// indexer, a sync client), or keeps it from being replaced while it holds it.
+bool IsHeld(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_ACCESS_DENIED || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// Room for the temporary file's suffix beside the longest name.
+constexpr std::size_t kTemporarySuffixRoom = 40;
+
+// The form of a path the file functions take at any length: a path near or over MAX_PATH
+// gets the "\\?\" prefix, which passes it to the file system as it is, so it is made full
+// and its separators backslashes first. Shorter paths stay as they are.
+std::wstring ForFileApi(const std::wstring& path) {
+  if (path.size() + kTemporarySuffixRoom < MAX_PATH || path.rfind(L"\\\\?\\", 0) == 0) return path;
+  std::wstring full(path.size() + MAX_PATH, L'\0');
+  DWORD length = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(),
+                                    nullptr);
+  if (length == 0 || length >= full.size()) return path;
+  full.resize(length);
+  for (wchar_t& c : full) {
+    if (c == L'/') c = L'\\';
+  }
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
 // The folder part of a path; empty for a bare name.
 std::wstring DirectoryOf(const std::wstring& path) {
   std::size_t end = path.size();
@@ -89,13 +116,49 @@ Handle CreateTemporaryBeside(const std::wstring& target, DWORD attributes, std::
 }
 
 // Whether this process may write the file: the read-only attribute, an ACL, a file another
-// program holds locked, or (under Wine) a Linux file that is immutable.
-bool MayWrite(const std::wstring& path, DWORD attributes) {
-  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
+// program holds locked, or (under Wine) a Linux file that is immutable. ERROR_SUCCESS when
+// it may, else why not.
+DWORD MayWrite(const std::wstring& path, DWORD attributes) {
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return ERROR_FILE_READ_ONLY;
   Handle probe(::CreateFileW(path.c_str(), GENERIC_WRITE,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return probe.valid();
+  return probe.valid() ? ERROR_SUCCESS : ::GetLastError();
+}
+
+// Whether two paths name one file the same way, the "\\\\?\\" prefix and case aside.
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+  auto plain = [](const std::wstring& path) {
+    std::wstring p = path.rfind(L"\\\\?\\", 0) == 0 ? path.substr(4) : path;
+    for (wchar_t& c : p) {
+      if (c == L'/') c = L'\\';
+    }
+    return p;
+  };
+  const std::wstring x = plain(a), y = plain(b);
+  return ::CompareStringOrdinal(x.data(), static_cast<int>(x.size()), y.data(),
+                                static_cast<int>(y.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The file a link (a symbolic link, or a folder junction on the way) leads to, so that a save
+// replaces that file and leaves the link a link; the path itself when it is no link or its
+// end cannot be found.
+std::wstring ThroughLinks(const std::wstring& path) {
+  Handle file(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file.valid()) return path;
+  std::wstring final_path(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const DWORD length = ::GetFinalPathNameByHandleW(
+        file.get(), final_path.data(), static_cast<DWORD>(final_path.size()), VOLUME_NAME_DOS);
+    if (length == 0) return path;
+    if (length < final_path.size()) {
+      final_path.resize(length);
+      return final_path;
+    }
+    final_path.resize(length + 1);
+  }
+  return path;
 }
 
 // Puts the written temporary file in place of the target. False leaves the target as it was,
@@ -140,9 +203,9 @@ std::wstring IniPathForWindows(const std::wstring& executable) {
 // attribute shows, so a file is made and deleted at once.
 bool FolderWritable(const std::wstring& dir) {
   std::wstring name;
-  const std::wstring stem =
-      IsSeparator(dir.back()) ? dir + L"quillenta-probe" : dir + L"\\quillenta-probe";
-  Handle probe = CreateTemporaryBeside(stem, FILE_ATTRIBUTE_TEMPORARY, name);
+  const std::wstring stem = IsSeparator(dir.back()) ? dir + L"quillenta-probe"
+                                                    : dir + L"\\quillenta-probe";
+  Handle probe = CreateTemporaryBeside(ForFileApi(stem), FILE_ATTRIBUTE_TEMPORARY, name);
   if (!probe.valid()) return false;
   probe.Close();
   ::DeleteFileW(name.c_str());
@@ -156,14 +219,15 @@ Win32ProfileStore::Win32ProfileStore(std::string path) : path_(std::move(path)) 
 ProfileStore::LoadResult Win32ProfileStore::Load(std::string& text) {
   text.clear();
   code_page_932_ = false;
-  const std::wstring path = Utf8ToWide(path_);
+  const std::wstring path = ForFileApi(Utf8ToWide(path_));
   Handle file(::CreateFileW(path.c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) {
     const DWORD error = ::GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? LoadResult::kMissing
-                                                                          : LoadResult::kUnreadable;
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return LoadResult::kMissing;
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? LoadResult::kHeld
+                                                                            : LoadResult::kUnreadable;
   }
   BY_HANDLE_FILE_INFORMATION info;
   LARGE_INTEGER size;
@@ -192,19 +256,31 @@ ProfileStore::LoadResult Win32ProfileStore::Load(std::string& text) {
 
 void Win32ProfileStore::Commit(const std::string& text) {
   const Error failure(path_ + " に書き込めません");
-  const std::wstring target = Utf8ToWide(path_);
-  if (target.empty()) throw failure;
+  const FileHeldError held(path_ + " に書き込めません");
+  if (path_.empty()) throw failure;
+  std::wstring target = ForFileApi(Utf8ToWide(path_));
 
   std::string bytes;
   const bool write_cp932 = EncodeProfileText(text, code_page_932_, bytes);
 
-  const DWORD old_attributes = ::GetFileAttributesW(target.c_str());
+  DWORD old_attributes = ::GetFileAttributesW(target.c_str());
   const bool exists = old_attributes != INVALID_FILE_ATTRIBUTES;
   if (exists) {
+    // Wine shows a Linux symbolic link as a plain file, with no reparse point: where the file
+    // really is, only the handle tells.
+    if (std::wstring real = ThroughLinks(target); !SamePath(real, target)) {
+      target = std::move(real);
+      old_attributes = ::GetFileAttributesW(target.c_str());
+      if (old_attributes == INVALID_FILE_ATTRIBUTES) throw failure;
+    }
     if ((old_attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) throw failure;
     // ReplaceFileW and MoveFileExW under Wine pass over a read-only file and clear the
     // attribute; the user made it read-only to keep it as it is.
-    if (!MayWrite(target, old_attributes)) throw failure;
+    const DWORD refusal = MayWrite(target, old_attributes);
+    if (refusal != ERROR_SUCCESS) {
+      if (IsHeld(refusal)) throw held;
+      throw failure;
+    }
   } else {
     const DWORD error = ::GetLastError();
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) throw failure;
@@ -223,9 +299,15 @@ void Win32ProfileStore::Commit(const std::string& text) {
   bool temp_is_only_copy = false;
   const bool written = WriteAll(file.get(), bytes) && ::FlushFileBuffers(file.get()) != 0;
   const bool closed = file.Close();
-  if (!written || !closed || !PutInPlace(temp, target, exists, temp_is_only_copy)) {
+  if (!written || !closed) {
+    ::DeleteFileW(temp.c_str());
+    throw failure;
+  }
+  if (!PutInPlace(temp, target, exists, temp_is_only_copy)) {
+    const DWORD error = ::GetLastError();
     // With the old file gone, the temporary file holds the settings' only copy.
     if (!temp_is_only_copy) ::DeleteFileW(temp.c_str());
+    if (!temp_is_only_copy && IsHeld(error)) throw held;
     throw failure;
   }
   code_page_932_ = write_cp932;
@@ -235,10 +317,12 @@ std::string LocateSettingsFileWin32(const std::string& executable_path,
                                     const std::string& appdata) {
   const std::wstring beside = IniPathForWindows(Utf8ToWide(executable_path));
   const std::string fallback =
-      appdata.empty()
-          ? std::string()
-          : WideToUtf8(TrimTrailingSeparators(Utf8ToWide(appdata))) + "\\Quillenta\\quillenta.INI";
-  if (::GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES) return WideToUtf8(beside);
+      appdata.empty() ? std::string()
+                      : WideToUtf8(TrimTrailingSeparators(Utf8ToWide(appdata))) +
+                            "\\Quillenta\\quillenta.INI";
+  if (::GetFileAttributesW(ForFileApi(beside).c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return WideToUtf8(beside);
+  }
   std::wstring dir = DirectoryOf(beside);
   if (dir.empty()) dir = L".";
   // Without an application data folder there is nowhere else to go.

@@ -23,6 +23,8 @@ class Win32ProfileStore : public ProfileStore {
   LoadResult Load(std::string& text) override;
   void Commit(const std::string& text) override;
   bool LoadedCodePage932() const override { return code_page_932_; }
+  // As the profile API writes them.
+  const char* NewLine() const override { return "\r\n"; }
 
   // Whether the file was last read or written as code page 932: the next commit then writes
   // code page 932 if its text fits.

@@ -34,6 +34,38 @@ bool IsDesktop(HWND window) {
          FindWindowExW(window, nullptr, L"SHELLDLL_DefView", nullptr) != nullptr;
 }
 
+// The top-level windows of the Windows 10/11 shell that come to the front over the window the
+// user works in.
+constexpr const wchar_t* kShellClasses[] = {
+    L"Shell_TrayWnd",                         // the taskbar
+    L"Shell_SecondaryTrayWnd",                // the taskbar of another monitor
+    L"NotifyIconOverflowWindow",              // the notification overflow, Windows 10
+    L"TopLevelWindowForOverflowXamlIsland",   // the notification overflow, Windows 11
+    L"Windows.UI.Core.CoreWindow",            // Start, Search, the action centre
+    L"MultitaskingViewFrame",                 // Alt+Tab and Task View, Windows 10
+    L"XamlExplorerHostIslandWindow",          // Alt+Tab and Task View, Windows 11
+    L"ForegroundStaging",                     // held in front while one of these opens
+};
+
+bool IsShellSurface(HWND window) {
+  wchar_t buffer[64];
+  const int length = GetClassNameW(window, buffer, 64);
+  if (length <= 0) return false;
+  for (const wchar_t* name : kShellClasses) {
+    if (lstrcmpW(buffer, name) == 0) return true;
+  }
+  return IsDesktop(window);
+}
+
+// A window of this process that comes to the front only to carry a menu: the hidden main
+// window, which a menu of the tray icon needs in front, or the menu itself.
+bool IsOwnMenuCarrier(HWND window) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process != GetCurrentProcessId()) return false;
+  return !IsWindowVisible(window) || HasClass(window, L"#32768");
+}
+
 std::wstring ReadWide(HWND window) {
   // Nearly every title fits a buffer of this size, and one call then reads it whole; only a
   // title that fills it is asked for its length.
@@ -70,7 +102,10 @@ struct Win32WindowSystem::Callbacks {
 };
 
 Win32WindowSystem::Win32WindowSystem(unsigned write_timeout_ms)
-    : write_timeout_ms_(write_timeout_ms), serial_(next_serial++) {
+    : Win32WindowSystem(write_timeout_ms, SendCalls{}) {}
+
+Win32WindowSystem::Win32WindowSystem(unsigned write_timeout_ms, SendCalls calls)
+    : write_timeout_ms_(write_timeout_ms), calls_(calls), serial_(next_serial++) {
   Living()[serial_] = this;
 }
 
@@ -84,20 +119,18 @@ Win32WindowSystem::~Win32WindowSystem() {
     ULONGLONG now = GetTickCount64();
     if (!IsWindow(hwnd) || now >= deadline) continue;
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()),
+    calls_.send_timeout(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()),
                         SMTO_ABORTIFHUNG | SMTO_NORMAL, static_cast<UINT>(deadline - now),
                         &result);
   }
 }
 
-WindowId Win32WindowSystem::ForegroundWindow() {
-  HWND window = GetForegroundWindow();
-  if (window == nullptr) return kNoWindow;
-  if (ToId(window) != last_foreground_) {
-    last_foreground_ = ToId(window);
-    last_foreground_is_desktop_ = IsDesktop(window);
-  }
-  return last_foreground_is_desktop_ ? kNoWindow : ToId(window);
+WindowId Win32WindowSystem::ForegroundWindow() { return ToId(GetForegroundWindow()); }
+
+bool Win32WindowSystem::IsPanel(WindowId window) {
+  if (window == kNoWindow) return false;
+  HWND hwnd = ToHwnd(window);
+  return IsShellSurface(hwnd) || IsOwnMenuCarrier(hwnd);
 }
 
 std::string Win32WindowSystem::ReadTitle(WindowId window) {
@@ -110,7 +143,7 @@ std::string Win32WindowSystem::ReadTitle(WindowId window) {
 }
 
 void Win32WindowSystem::WriteTitle(WindowId window, const std::string& title) {
-  if (window == kNoWindow) return;
+  if (window == kNoWindow || Refused(window)) return;
   last_written_ = window;
   auto waiting = unanswered_.find(window);
   if (waiting != unanswered_.end()) {
@@ -128,14 +161,25 @@ void Win32WindowSystem::WriteTitle(WindowId window, const std::string& title) {
 void Win32WindowSystem::Send(WindowId window, std::wstring title) {
   HWND hwnd = ToHwnd(window);
   DWORD_PTR result = 0;
-  if (SendMessageTimeoutW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()),
+  SetLastError(ERROR_SUCCESS);
+  if (calls_.send_timeout(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()),
                           SMTO_ABORTIFHUNG | SMTO_NORMAL, write_timeout_ms_, &result) != 0) {
     return;
   }
+  const DWORD error = GetLastError();
   if (!IsWindow(hwnd)) return;
+  if (error == ERROR_ACCESS_DENIED) {
+    // The system will refuse every later write too; asking for an answer would be let through
+    // and bring the title back for another refusal, round and round.
+    for (auto it = refused_.begin(); it != refused_.end();) {
+      it = IsWindow(ToHwnd(*it)) ? std::next(it) : refused_.erase(it);
+    }
+    refused_.insert(window);
+    return;
+  }
   // Sent messages are handled in order, so the answer to this one says the window has got
   // through the write that timed out.
-  if (!SendMessageCallbackW(hwnd, WM_NULL, 0, 0, &Callbacks::Answered, serial_)) return;
+  if (!calls_.send_callback(hwnd, WM_NULL, 0, 0, &Callbacks::Answered, serial_)) return;
   // The windows that went while they did not answer are let go here, since no answer comes.
   for (auto it = unanswered_.begin(); it != unanswered_.end();) {
     it = IsWindow(ToHwnd(it->first)) ? std::next(it) : unanswered_.erase(it);

@@ -2,6 +2,9 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
+
+#include <windows.h>
 
 #include "platform/window_system.h"
 
@@ -19,10 +22,21 @@ namespace quillenta {
 // program's message loop does. Until then the window reads as bearing that title: what it
 // shows meanwhile is a title this program wrote, not one its owner set, and taking it for the
 // owner's would give the window a stale line back as its own at the next switch.
+//
+// A write the system refuses (the window belongs to a program of higher integrity, such as an
+// elevated Task Manager) is not a hang: the window is left as it is for good, and no later
+// write or restore is sent to it.
 class Win32WindowSystem : public WindowSystem {
  public:
+  // The two user32 calls a write makes; a test puts in a window that refuses or hangs.
+  struct SendCalls {
+    decltype(&::SendMessageTimeoutW) send_timeout = &::SendMessageTimeoutW;
+    decltype(&::SendMessageCallbackW) send_callback = &::SendMessageCallbackW;
+  };
+
   // write_timeout_ms bounds a write into a window that does not answer.
   explicit Win32WindowSystem(unsigned write_timeout_ms = 50);
+  Win32WindowSystem(unsigned write_timeout_ms, SendCalls calls);
   // A title still held for a window that has not answered is sent once more, waiting at most
   // a second (or the timeout, if longer) for all such windows together, so that a restore at
   // shutdown reaches a window that answers again within that time.
@@ -30,7 +44,6 @@ class Win32WindowSystem : public WindowSystem {
   Win32WindowSystem(const Win32WindowSystem&) = delete;
   Win32WindowSystem& operator=(const Win32WindowSystem&) = delete;
 
-  // The desktop and shell windows count as none.
   WindowId ForegroundWindow() override;
   std::string ReadTitle(WindowId window) override;
   void WriteTitle(WindowId window, const std::string& title) override;
@@ -38,9 +51,16 @@ class Win32WindowSystem : public WindowSystem {
   WindowId FindWindowByTitle(const std::string& title) override;
   // The taskbar: the window of class Shell_TrayWnd.
   WindowId FindPanel() override;
+  // Every shell surface that comes to the front over the user's window: the taskbars of all
+  // monitors, the notification overflow, Start, Search and the action centre, Alt+Tab and
+  // Task View, the desktop; and this program's own windows that come to the front only to
+  // carry a menu (the hidden main window, a menu itself).
+  bool IsPanel(WindowId window) override;
 
   // Whether a write into `window` timed out and the window has not answered since.
   bool Unanswered(WindowId window) const { return unanswered_.count(window) != 0; }
+  // Whether the system refused a write into `window`.
+  bool Refused(WindowId window) const { return refused_.count(window) != 0; }
 
  private:
   struct Callbacks;
@@ -48,14 +68,13 @@ class Win32WindowSystem : public WindowSystem {
   void Send(WindowId window, std::wstring title);
 
   unsigned write_timeout_ms_;
+  SendCalls calls_;
   // Names this object to the answer callbacks, which may arrive after it has gone.
   std::uintptr_t serial_;
   // Windows whose last write timed out, each with the title it is to get once it answers.
   std::unordered_map<WindowId, std::wstring> unanswered_;
-  // The foreground stays the same window tick after tick: whether it is the desktop is
-  // asked once per window, not at every tick.
-  WindowId last_foreground_ = kNoWindow;
-  bool last_foreground_is_desktop_ = false;
+  // Windows that refused a write.
+  std::unordered_set<WindowId> refused_;
   // The window last written: the one a search for the line just written is for.
   WindowId last_written_ = kNoWindow;
 };
