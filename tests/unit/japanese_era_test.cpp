@@ -1,4 +1,4 @@
-#include "items/japanese_era.h"
+#include "platform/japanese_era.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "items/japanese_era.h"
+#include "platform/japanese_era.h"
 #include "text/wide.h"
 
 namespace quillenta {
