@@ -63,6 +63,12 @@ class SettingsWindow : private form::FormView {
   std::function<void(const std::string& address)> open_address;
 
  private:
+  // Control ids: far from IDOK and IDCANCEL, which the dialog manager sends for Enter and
+  // Escape.
+  static constexpr WORD kFirstControlId = 1000;
+  static constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  static constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
   // form::FormView
   void CloseWindow() override;
   void EndProgram() override;
@@ -79,6 +85,7 @@ class SettingsWindow : private form::FormView {
   // The messages a page and the window share: notifications and colours of their controls.
   bool HandleChild(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
 
+  // In settings_window_build.cpp.
   void Build();
   HWND BuildControl(std::size_t index);
   void ArrangeFocusOrder();
@@ -86,6 +93,9 @@ class SettingsWindow : private form::FormView {
   void ShowPage(int page);
   void ShowCentered();
   void OpenMenu(std::string_view menu, HWND owner, LPARAM at);
+  // In settings_window_layout.cpp. The first installed face of the description, else the
+  // system's message face.
+  void ChooseFace();
   // width: the average character width, 0 for the face's own.
   HFONT FontFor(const form::ControlDef& def, int width = 0);
   // Narrows the control's face until its caption fits the width the layout gives it.
