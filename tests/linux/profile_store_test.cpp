@@ -15,6 +15,7 @@
 
 #include "platform/error.h"
 #include "platform/linux/profile_store_linux.h"
+#include "program/settings_location.h"
 #include "settings/order_editor.h"
 #include "settings/profile_document.h"
 #include "settings/settings_file.h"
@@ -345,6 +346,11 @@ TEST(IniPathFor, BesideTheExecutable) {
       {"/p/.hidden", "/p/.hidden.INI"},           {"quillenta", "quillenta.INI"},
   };
   for (const auto& [exe, ini] : cases) EXPECT_EQ(IniPathFor(exe), ini) << exe;
+}
+
+std::string LocateSettingsFile(const std::string& exe, const std::string& xdg,
+                               const std::string& home) {
+  return ChooseSettingsFile(LinuxSettingsPlaces(exe, xdg, home));
 }
 
 TEST(LocateSettingsFile, BesideOrConfigFolder) {

@@ -9,7 +9,7 @@ target_compile_definitions(test_linux PRIVATE
   QUILLENTA_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data/linux")
 quillenta_unit_test(test_profile_store_linux
   SOURCES linux/profile_store_test.cpp
-  LIBS q_settings q_linux)
+  LIBS q_program q_linux)
 quillenta_unit_test(test_instance_guard
   SOURCES linux/instance_guard_test.cpp
   LIBS q_linux)

@@ -1,6 +1,7 @@
 // The program's life under a recording shell: the order of start-up and shutdown, the
 // timers, the end when the display goes, and one error box at a time.
 #include "program/program.h"
+#include "program/settings_location.h"
 
 #include <gtest/gtest.h>
 
@@ -108,6 +109,26 @@ TEST(OneErrorBoxAtATime, DropsWhatFailsWhileABoxIsOpen) {
   errors.Report("/x/quillenta.INI に書き込めません");
   EXPECT_EQ(shell.calls, (std::vector<std::string>{"box Faild to call User.exe.",
                                                    "box /x/quillenta.INI に書き込めません."}));
+}
+
+TEST(ChooseSettingsFile, BesideThePortableCopyElseTheUsersFolder) {
+  struct Case {
+    bool exists, takes_file;
+    const char* user_file;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {true, false, "/home/u/.config/quillenta/quillenta.INI", "/opt/q/quillenta.INI"},
+      {false, true, "/home/u/.config/quillenta/quillenta.INI", "/opt/q/quillenta.INI"},
+      {false, false, "/home/u/.config/quillenta/quillenta.INI",
+       "/home/u/.config/quillenta/quillenta.INI"},
+      {false, false, "", "/opt/q/quillenta.INI"},  // nowhere else to go
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ChooseSettingsFile({"/opt/q/quillenta.INI", c.exists, c.takes_file, c.user_file}),
+              c.expected)
+        << c.exists << c.takes_file << c.user_file;
+  }
 }
 
 }  // namespace

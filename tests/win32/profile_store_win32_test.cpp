@@ -1,4 +1,5 @@
 #include "platform/win32/profile_store_win32.h"
+#include "program/settings_location.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -26,6 +27,11 @@ using test::WriteBytes;
 // "日本語" and "受:" as the Windows program writes them.
 const std::string kNihongo932 = "\x93\xFA\x96\x7B\x8C\xEA";
 const std::string kUke932 = "\x8E\xF3:";
+
+std::string LocateSettingsFileWin32(const std::string& exe, const std::string& appdata) {
+  return ChooseSettingsFile(Win32SettingsPlaces(exe, appdata));
+}
+std::string LocateSettingsFileWin32() { return ChooseSettingsFile(Win32SettingsPlaces()); }
 
 TEST(DecodeProfileBytes, Utf8AsIsElseCodePage932AsLinuxReadsIt) {
   struct Case {

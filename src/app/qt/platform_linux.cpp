@@ -12,6 +12,7 @@
 #include "platform/linux/profile_store_linux.h"
 #include "platform/linux/spawn_launcher.h"
 #include "platform/linux/x11_window_system.h"
+#include "program/settings_location.h"
 
 namespace quillenta {
 
@@ -46,7 +47,7 @@ Platform MakeLinuxPlatform(const std::string& executable_path) {
   SpawnLauncher* spawner = launcher.get();
   platform.launcher = std::move(launcher);
   platform.housekeeping = [spawner] { spawner->ReapChildren(); };
-  platform.profile = std::make_unique<LinuxProfileStore>(LocateSettingsFile(executable_path));
+  platform.profile = std::make_unique<LinuxProfileStore>(ChooseSettingsFile(LinuxSettingsPlaces(executable_path)));
   return platform;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/win32/profile_store_win32.h"
 #include "platform/win32/shell_launcher.h"
 #include "platform/win32/window_system_win32.h"
+#include "program/settings_location.h"
 
 namespace quillenta {
 
@@ -24,7 +25,7 @@ Platform MakeWin32Platform() {
       std::make_unique<NetworkListCosts>());
   platform.free_resources = std::make_unique<Win32FreeResources>();
   platform.launcher = std::make_unique<ShellLauncher>();
-  platform.profile = std::make_unique<Win32ProfileStore>(LocateSettingsFileWin32());
+  platform.profile = std::make_unique<Win32ProfileStore>(ChooseSettingsFile(Win32SettingsPlaces()));
   return platform;
 }
 

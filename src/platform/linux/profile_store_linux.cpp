@@ -187,32 +187,36 @@ std::string IniPathFor(std::string_view executable_path) {
   return std::string(executable_path) + ".INI";
 }
 
-std::string LocateSettingsFile(const std::string& executable_path,
-                               const std::string& xdg_config_home, const std::string& home) {
+SettingsPlaces LinuxSettingsPlaces(const std::string& executable_path,
+                                   const std::string& xdg_config_home, const std::string& home) {
   std::string exe = executable_path;
   if (!exe.empty() && exe.front() != '/') {
     char cwd[PATH_MAX];
     if (::getcwd(cwd, sizeof cwd) != nullptr) exe = std::string(cwd) + "/" + exe;
   }
-  const std::string beside = IniPathFor(exe);
+  SettingsPlaces places;
+  places.beside = IniPathFor(exe);
   struct stat st;
-  if (::lstat(beside.c_str(), &st) == 0) return beside;
+  places.beside_exists = ::lstat(places.beside.c_str(), &st) == 0;
   // The system's program folders are the package manager's, even where root may write them:
   // an installed program keeps its settings in the user's configuration.
-  static constexpr const char* kSystemFolders[] = {
-      "/bin",           "/sbin",           "/usr/bin",   "/usr/sbin",
-      "/usr/local/bin", "/usr/local/sbin", "/usr/games", "/usr/local/games"};
-  const std::string folder = DirectoryOf(beside);
-  const bool system_folder = std::find(std::begin(kSystemFolders), std::end(kSystemFolders),
-                                       folder) != std::end(kSystemFolders);
-  if (!system_folder && ::access(folder.c_str(), W_OK) == 0) return beside;
+  static constexpr const char* kSystemFolders[] = {"/bin",           "/sbin",
+                                                   "/usr/bin",       "/usr/sbin",
+                                                   "/usr/local/bin", "/usr/local/sbin",
+                                                   "/usr/games",     "/usr/local/games"};
+  const std::string folder = DirectoryOf(places.beside);
+  const bool system_folder =
+      std::find(std::begin(kSystemFolders), std::end(kSystemFolders), folder) !=
+      std::end(kSystemFolders);
+  places.folder_takes_file = !system_folder && ::access(folder.c_str(), W_OK) == 0;
   // Relative values are to be ignored, as the XDG base directory rules say.
   std::string config = xdg_config_home;
   if (config.empty() || config.front() != '/') config = home + "/.config";
-  return config + "/quillenta/quillenta.INI";
+  places.user_file = config + "/quillenta/quillenta.INI";
+  return places;
 }
 
-std::string LocateSettingsFile(const std::string& executable_path) {
+SettingsPlaces LinuxSettingsPlaces(const std::string& executable_path) {
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
   const char* home = std::getenv("HOME");
   std::string home_dir = home != nullptr ? home : "";
@@ -221,7 +225,7 @@ std::string LocateSettingsFile(const std::string& executable_path) {
       home_dir = pw->pw_dir;
     }
   }
-  return LocateSettingsFile(executable_path, xdg != nullptr ? xdg : "", home_dir);
+  return LinuxSettingsPlaces(executable_path, xdg != nullptr ? xdg : "", home_dir);
 }
 
 }  // namespace quillenta

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/profile_store.h"
+#include "platform/settings_places.h"
 
 namespace quillenta {
 
@@ -34,11 +35,11 @@ class LinuxProfileStore : public ProfileStore {
 // The executable's path with its extension replaced by ".INI" (or ".INI" appended).
 std::string IniPathFor(std::string_view executable_path);
 
-// Beside the executable when that folder is writable or the file is already there, else
-// $XDG_CONFIG_HOME/quillenta/quillenta.INI (~/.config when unset).
-std::string LocateSettingsFile(const std::string& executable_path);
+// Beside the executable, or $XDG_CONFIG_HOME/quillenta/quillenta.INI (~/.config when unset);
+// the program's own folder takes no file when it is one of the system's program folders.
+SettingsPlaces LinuxSettingsPlaces(const std::string& executable_path);
 // The same with the environment given, for tests. Empty values count as unset.
-std::string LocateSettingsFile(const std::string& executable_path,
-                               const std::string& xdg_config_home, const std::string& home);
+SettingsPlaces LinuxSettingsPlaces(const std::string& executable_path,
+                                   const std::string& xdg_config_home, const std::string& home);
 
 }  // namespace quillenta

@@ -313,24 +313,26 @@ void Win32ProfileStore::Commit(const std::string& text) {
   code_page_932_ = write_cp932;
 }
 
-std::string LocateSettingsFileWin32(const std::string& executable_path,
-                                    const std::string& appdata) {
+SettingsPlaces Win32SettingsPlaces(const std::string& executable_path,
+                                   const std::string& appdata) {
   const std::wstring beside = IniPathForWindows(Utf8ToWide(executable_path));
-  const std::string fallback =
-      appdata.empty() ? std::string()
-                      : WideToUtf8(TrimTrailingSeparators(Utf8ToWide(appdata))) +
-                            "\\Quillenta\\quillenta.INI";
-  if (::GetFileAttributesW(ForFileApi(beside).c_str()) != INVALID_FILE_ATTRIBUTES) {
-    return WideToUtf8(beside);
+  SettingsPlaces places;
+  places.beside = WideToUtf8(beside);
+  places.user_file = appdata.empty() ? std::string()
+                                     : WideToUtf8(TrimTrailingSeparators(Utf8ToWide(appdata))) +
+                                           "\\Quillenta\\quillenta.INI";
+  places.beside_exists =
+      ::GetFileAttributesW(ForFileApi(beside).c_str()) != INVALID_FILE_ATTRIBUTES;
+  // The probe makes a file: only when the choice depends on it.
+  if (!places.beside_exists && !places.user_file.empty()) {
+    std::wstring dir = DirectoryOf(beside);
+    if (dir.empty()) dir = L".";
+    places.folder_takes_file = FolderWritable(TrimTrailingSeparators(dir));
   }
-  std::wstring dir = DirectoryOf(beside);
-  if (dir.empty()) dir = L".";
-  // Without an application data folder there is nowhere else to go.
-  if (fallback.empty() || FolderWritable(TrimTrailingSeparators(dir))) return WideToUtf8(beside);
-  return fallback;
+  return places;
 }
 
-std::string LocateSettingsFileWin32() {
+SettingsPlaces Win32SettingsPlaces() {
   std::wstring exe(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length = ::GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
@@ -358,7 +360,7 @@ std::string LocateSettingsFileWin32() {
     appdata.resize(n);
     appdata.resize(::GetEnvironmentVariableW(L"APPDATA", appdata.data(), n));
   }
-  return LocateSettingsFileWin32(WideToUtf8(exe), WideToUtf8(appdata));
+  return Win32SettingsPlaces(WideToUtf8(exe), WideToUtf8(appdata));
 }
 
 }  // namespace quillenta

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "platform/profile_store.h"
+#include "platform/settings_places.h"
 
 namespace quillenta {
 
@@ -35,9 +36,9 @@ class Win32ProfileStore : public ProfileStore {
   bool code_page_932_ = false;
 };
 
-// Beside the executable (its path with the extension replaced by ".INI") when that folder is
-// writable or the file is already there, else %APPDATA%\Quillenta\quillenta.INI. UTF-8 paths.
-std::string LocateSettingsFileWin32(const std::string& executable_path, const std::string& appdata);
-std::string LocateSettingsFileWin32();
+// Beside the executable (its path with the extension replaced by ".INI"), or
+// %APPDATA%\Quillenta\quillenta.INI. UTF-8 paths.
+SettingsPlaces Win32SettingsPlaces(const std::string& executable_path, const std::string& appdata);
+SettingsPlaces Win32SettingsPlaces();
 
 }  // namespace quillenta
