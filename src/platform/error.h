@@ -17,11 +17,4 @@ inline std::string WithClosingPeriod(std::string message) {
   return message;
 }
 
-// Shows an error's message to the user. The Qt layer shows one modal box at a time.
-class ErrorReport {
- public:
-  virtual ~ErrorReport() = default;
-  virtual void Report(const std::string& message) = 0;
-};
-
 }  // namespace quillenta

@@ -44,10 +44,4 @@ void Program::OnTimer(Shell::Timer timer) {
   core_.Wakeup();
 }
 
-void OneErrorBoxAtATime::Report(const std::string& message) {
-  if (open_) return;
-  open_ = true;
-  shower_.ShowErrorBox(WithClosingPeriod(message), [this] { open_ = false; });
-}
-
 }  // namespace quillenta

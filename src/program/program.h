@@ -3,10 +3,9 @@
 // timers' intervals and their work, the periodic-save switch, one error box at a time. A
 // shell only makes the timers, the tray, the windows and the boxes with its toolkit, and
 // forwards their events here.
-#include <functional>
 #include <string>
 
-#include "platform/error.h"
+#include "program/error_report.h"
 #include "program/program_core.h"
 
 namespace quillenta {
@@ -26,26 +25,6 @@ class Shell {
   virtual void ShowAtStart() = 0;
   // The shutdown has run: the icon and the windows go, and the loop ends.
   virtual void Closed() = 0;
-};
-
-// Shows an error box titled "Quillenta" without holding up the caller; `closed` runs once
-// the user has closed it.
-class ErrorBoxShower {
- public:
-  virtual ~ErrorBoxShower() = default;
-  virtual void ShowErrorBox(const std::string& text, std::function<void()> closed) = 0;
-};
-
-// One box at a time: a probe failing on every tick does not stack a box five times a second,
-// and what fails while a box is open is not queued behind it.
-class OneErrorBoxAtATime : public ErrorReport {
- public:
-  explicit OneErrorBoxAtATime(ErrorBoxShower& shower) : shower_(shower) {}
-  void Report(const std::string& message) override;
-
- private:
-  ErrorBoxShower& shower_;
-  bool open_ = false;
 };
 
 class Program {

@@ -9,7 +9,7 @@ ProgramCore::ProgramCore(Platform platform, ErrorReport& errors)
       perf_(*platform_.cpu, *platform_.links),
       free_resources_(*platform_.free_resources),
       accounting_(*platform_.clock, *platform_.links, perf_.Values(), settings_),
-      engine_(*platform_.windows, sequence_, *this, errors_),
+      engine_(*platform_.windows, sequence_, *this),
       time_watch_(*platform_.clock, settings_, accounting_.Figures(), *platform_.launcher) {
   item_context_ = std::make_unique<ItemContext>(
       ItemContext{settings_, *platform_.clock, *platform_.locale, engine_.SavedTitle(),
@@ -26,6 +26,14 @@ void ProgramCore::Start() {
 void ProgramCore::Stop() {
   perf_.StopCpuStatistic();
   engine_.RestoreTarget();
+}
+
+void ProgramCore::Timer1Timer() {
+  try {
+    engine_.Timer1Timer();
+  } catch (const std::exception& error) {
+    errors_.Report(error.what());
+  }
 }
 
 void ProgramCore::Wakeup() {

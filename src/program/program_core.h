@@ -9,13 +9,13 @@
 #include "accounting/accounting.h"
 #include "items/item_context.h"
 #include "platform/clock.h"
-#include "platform/error.h"
 #include "platform/launcher.h"
 #include "platform/locale.h"
 #include "platform/profile_store.h"
 #include "platform/system_probes.h"
 #include "platform/window_system.h"
 #include "probes/perf_stats.h"
+#include "program/error_report.h"
 #include "settings/item_sequence.h"
 #include "settings/order_editor.h"
 #include "settings/settings.h"
@@ -68,7 +68,8 @@ class ProgramCore : private TickSteps {
   static constexpr int kWakeupMs = kTicksPerWakeup * kTickMs;
   void Wakeup();
 
-  void Timer1Timer() { engine_.Timer1Timer(); }
+  // Reports the error of a step that failed.
+  void Timer1Timer();
   // The periodic save; reports a failed write.
   void Timer2Timer();
   // A save that meets the settings file held by another program is made again at each

@@ -4,9 +4,8 @@
 
 namespace quillenta {
 
-TitleEngine::TitleEngine(WindowSystem& windows, const ItemSequence& sequence, TickSteps& steps,
-                         ErrorReport& errors)
-    : windows_(windows), sequence_(sequence), steps_(steps), errors_(errors) {}
+TitleEngine::TitleEngine(WindowSystem& windows, const ItemSequence& sequence, TickSteps& steps)
+    : windows_(windows), sequence_(sequence), steps_(steps) {}
 
 void TitleEngine::Timer1Timer() {
   if (probe_countdown_ < 1) {
@@ -15,16 +14,12 @@ void TitleEngine::Timer1Timer() {
     return;
   }
   --probe_countdown_;
-  try {
-    steps_.UpdateConnectionAccounting();
-    steps_.RefreshMemoryStatus();
-    steps_.RefreshFreeResources();
-    ObserveAndTrack();
-    if (context_ != nullptr) ComposeLine(sequence_, *context_, line_);
-    WriteLine();
-  } catch (const std::exception& error) {
-    errors_.Report(error.what());
-  }
+  steps_.UpdateConnectionAccounting();
+  steps_.RefreshMemoryStatus();
+  steps_.RefreshFreeResources();
+  ObserveAndTrack();
+  if (context_ != nullptr) ComposeLine(sequence_, *context_, line_);
+  WriteLine();
 }
 
 void TitleEngine::ObserveAndTrack() {

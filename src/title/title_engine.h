@@ -25,12 +25,13 @@ class TitleEngine {
   static constexpr const char* kExcludedTitle1 = "Lumetra";
   static constexpr const char* kExcludedTitle2 = "zirerev";
 
-  TitleEngine(WindowSystem& windows, const ItemSequence& sequence, TickSteps& steps,
-              ErrorReport& errors);
+  TitleEngine(WindowSystem& windows, const ItemSequence& sequence, TickSteps& steps);
 
   // The items read the saved title, so the context is attached after construction.
   void AttachItems(const ItemContext& context) { context_ = &context; }
 
+  // A step that fails ends the tick at once, its error passed on to the caller, which reports
+  // it; the next tick starts afresh.
   void Timer1Timer();
   void RestoreTarget();
   void WriteLine();
@@ -45,7 +46,6 @@ class TitleEngine {
   WindowSystem& windows_;
   const ItemSequence& sequence_;
   TickSteps& steps_;
-  ErrorReport& errors_;
   const ItemContext* context_ = nullptr;
 
   WindowId target_ = kNoWindow;

@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/launcher.h"
 #include "settings/settings.h"
+#include "watch/file_chooser.h"
 
 namespace quillenta {
 

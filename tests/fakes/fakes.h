@@ -14,6 +14,8 @@
 #include "platform/profile_store.h"
 #include "platform/system_probes.h"
 #include "platform/window_system.h"
+#include "program/error_report.h"
+#include "watch/file_chooser.h"
 
 namespace quillenta::testing {
 

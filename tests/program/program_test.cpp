@@ -99,6 +99,28 @@ TEST(Program, EndsWhenTheDisplayIsGone) {
   EXPECT_EQ(shell.calls.back(), "closed");
 }
 
+TEST(Program, AFailingStepOfTheTickIsReportedAndTheNextWakeupGoesOn) {
+  Fakes fakes;
+  RecordingShell shell;
+  OneErrorBoxAtATime errors(shell);
+  Platform platform = MakeFakePlatform(fakes);
+  auto free_resources = std::make_unique<FakeFreeResources>();
+  FakeFreeResources& resources = *free_resources;
+  platform.free_resources = std::move(free_resources);
+  WindowId editor = fakes.windows->Open("notes.txt");
+  fakes.windows->Focus(editor);
+  Program program(std::move(platform), errors, shell);
+  program.FormCreate();
+  resources.failure = "Faild to call User.exe";
+  program.OnTimer(Shell::Timer::kTimer1);
+  EXPECT_EQ(shell.calls.back(), "box Faild to call User.exe.");
+  EXPECT_EQ(fakes.windows->TitleOf(editor), "notes.txt");
+  resources.failure.reset();
+  program.OnTimer(Shell::Timer::kTimer1);
+  program.OnTimer(Shell::Timer::kTimer1);
+  EXPECT_NE(fakes.windows->TitleOf(editor), "notes.txt");
+}
+
 TEST(OneErrorBoxAtATime, DropsWhatFailsWhileABoxIsOpen) {
   RecordingShell shell;
   OneErrorBoxAtATime errors(shell);

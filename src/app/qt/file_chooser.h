@@ -2,7 +2,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "platform/launcher.h"
+#include "watch/file_chooser.h"
 
 namespace quillenta {
 

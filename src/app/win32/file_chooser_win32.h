@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "platform/launcher.h"
+#include "watch/file_chooser.h"
 
 namespace quillenta {
 
