@@ -103,12 +103,10 @@ inline std::string UnixName(const std::string& path) {
   return result;
 }
 
-// A Linux symbolic link at `link` to `target` (a Windows path), made under Wine as a user
-// makes one with ln -s; false where that cannot be done.
-inline bool LinuxSymlink(const std::string& target, const std::string& link) {
-  const std::string from = UnixName(target), to = UnixName(link);
-  if (from.empty() || to.empty()) return false;
-  std::wstring command = L"/bin/ln -s \"" + Utf8ToWide(from) + L"\" \"" + Utf8ToWide(to) + L"\"";
+// Starts a Linux command from Wine and waits, at most five seconds, until `done` says it has
+// taken effect: Wine starts a Linux program but cannot wait for it.
+template <typename Done>
+bool RunLinuxCommand(std::wstring command, Done done) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -119,35 +117,33 @@ inline bool LinuxSymlink(const std::string& target, const std::string& link) {
   ::CloseHandle(process.hThread);
   ::CloseHandle(process.hProcess);
   for (int i = 0; i < 200; ++i) {
-    if (::GetFileAttributesW(Utf8ToWide(link).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    if (done()) return true;
     ::Sleep(25);
   }
   return false;
 }
 
+// A Linux symbolic link at `link` to `target` (a Windows path), made under Wine as a user
+// makes one with ln -s; false where that cannot be done.
+inline bool LinuxSymlink(const std::string& target, const std::string& link) {
+  const std::string from = UnixName(target), to = UnixName(link);
+  if (from.empty() || to.empty()) return false;
+  return RunLinuxCommand(
+      L"/bin/ln -s \"" + Utf8ToWide(from) + L"\" \"" + Utf8ToWide(to) + L"\"", [&link] {
+        return ::GetFileAttributesW(Utf8ToWide(link).c_str()) != INVALID_FILE_ATTRIBUTES;
+      });
+}
+
 // Runs Linux's chattr on a file of the Wine drive ("+i" makes it immutable even for root,
-// which the Linux file modes do not). Wine starts a Linux program but cannot wait for it, so
-// the change is awaited by its effect. False when it did not take effect (not under Wine, or
-// a file system without the attribute).
+// which the Linux file modes do not). False when it did not take effect (not under Wine, or a
+// file system without the attribute).
 inline bool Chattr(const std::string& flag, const std::string& path) {
   const std::string name = UnixName(path);
   if (name.empty()) return false;
-  std::wstring command = L"/usr/bin/chattr " + Utf8ToWide(flag) + L" \"" + Utf8ToWide(name) + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-    return false;
-  }
-  ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
   const bool want_writable = flag == "-i";
-  for (int i = 0; i < 200; ++i) {
-    if (Writable(path) == want_writable) return true;
-    ::Sleep(25);
-  }
-  return false;
+  return RunLinuxCommand(
+      L"/usr/bin/chattr " + Utf8ToWide(flag) + L" \"" + Utf8ToWide(name) + L"\"",
+      [&] { return Writable(path) == want_writable; });
 }
 
 // A handle kept open on a file, as another program holding it would.
