@@ -1,13 +1,20 @@
 /* The least a Win32 title writer can do, as a yardstick for quillenta.exe's own cost: a hidden
  * top-level window whose 200 ms SetTimer reads the foreground window and its whole title,
- * GlobalMemoryStatusEx and GetSystemTimes; once a second it writes a text that changes each
- * second with SendMessageTimeoutW(WM_SETTEXT, SMTO_ABORTIFHUNG, 50 ms).
+ * GlobalMemoryStatusEx and GetSystemTimes, and writes its line with
+ * SendMessageTimeoutW(WM_SETTEXT, SMTO_ABORTIFHUNG, 50 ms) whenever the line has changed.
+ *
+ * Its line is what makes the program's default line change: a seconds count and the CPU
+ * figure, the busy share of the last 200 ms by the same GetSystemTimes arithmetic. So it
+ * writes as often as the program must (a line with a per-refresh figure changes at most
+ * refreshes), and a write, which crosses into another process and waits for its answer, is
+ * counted on both sides alike.
  *
  *   floor_win32.exe                  writes into the foreground window
  *   floor_win32.exe /into TITLE      writes into the top-level window titled TITLE
  *   floor_win32.exe ... /seconds N   ends by itself after N seconds
- *   floor_win32.exe ... /every N     writes every Nth tick instead of every fifth (1: each
- *                                    tick, as often as a line with a per-tick figure changes)
+ *   floor_win32.exe ... /line seconds
+ *                                    the line is the seconds count alone, written once a
+ *                                    second: the yardstick of a line without a CPU figure
  *
  * Either way the window it wrote gets its own title back when the writer moves on or ends
  * (WM_CLOSE, WM_ENDSESSION, the time running out). Beside the real program the benchmark
@@ -27,8 +34,11 @@ static HWND target;       /* the window holding our text, whose title is `saved`
 static wchar_t *saved;
 static wchar_t *reading;
 static size_t reading_size;
-static long ticks, limit_ticks, write_every = 5;
-static unsigned long long checksum;
+static long ticks, limit_ticks;
+static int with_cpu = 1;
+static int cpu_busy;
+static unsigned long long checksum, last_idle, last_total;
+static wchar_t *written; /* the line last written into `target` */
 
 static void write_title(HWND window, const wchar_t *text) {
   DWORD_PTR result;
@@ -47,8 +57,29 @@ static wchar_t *title_of(HWND window) {
 static void give_back(void) {
   if (target && saved && IsWindow(target)) write_title(target, saved);
   free(saved);
-  saved = NULL;
+  free(written);
+  saved = written = NULL;
   target = NULL;
+}
+
+static unsigned long long ticks_of(FILETIME time) {
+  return ((unsigned long long)time.dwHighDateTime << 32) | time.dwLowDateTime;
+}
+
+/* The busy share of the time since the last call, rounded, as the program has it. */
+static void sample_cpu(void) {
+  FILETIME idle, kernel, user;
+  if (!GetSystemTimes(&idle, &kernel, &user)) return;
+  unsigned long long now_idle = ticks_of(idle), now_total = ticks_of(kernel) + ticks_of(user);
+  if (last_total && now_total > last_total) {
+    unsigned long long elapsed = now_total - last_total;
+    unsigned long long idled = now_idle > last_idle ? now_idle - last_idle : 0;
+    if (idled > elapsed) idled = elapsed;
+    cpu_busy = (int)(((elapsed - idled) * 200 + elapsed) / (2 * elapsed));
+  }
+  last_idle = now_idle;
+  last_total = now_total;
+  checksum += now_idle;
 }
 
 static int is_writable(HWND window) {
@@ -70,24 +101,27 @@ static void tick(void) {
   }
   MEMORYSTATUSEX memory = {.dwLength = sizeof memory};
   if (GlobalMemoryStatusEx(&memory)) checksum += memory.dwMemoryLoad;
-  FILETIME idle, kernel, user;
-  if (GetSystemTimes(&idle, &kernel, &user)) checksum += idle.dwLowDateTime;
+  sample_cpu();
 
-  if (ticks % write_every == 0) {
-    HWND wanted = fixed_target ? fixed_target : foreground;
-    if (wanted != target) {
-      give_back();
-      if (is_writable(wanted)) {
-        target = wanted;
-        saved = title_of(wanted);
-      }
+  HWND wanted = fixed_target ? fixed_target : foreground;
+  if (wanted != target) {
+    give_back();
+    if (is_writable(wanted)) {
+      target = wanted;
+      saved = title_of(wanted);
     }
-    if (target && saved) {
-      size_t size = wcslen(saved) + 32;
-      wchar_t *text = malloc(size * sizeof *text);
-      if (text) {
-        swprintf(text, size, L"%ls floor %ld", saved, ticks / write_every);
+  }
+  if (target && saved) {
+    size_t size = wcslen(saved) + 48;
+    wchar_t *text = malloc(size * sizeof *text);
+    if (text) {
+      if (with_cpu) swprintf(text, size, L"%ls floor %ld C:%d%%", saved, ticks / 5, cpu_busy);
+      else swprintf(text, size, L"%ls floor %ld", saved, ticks / 5);
+      if (!written || wcscmp(text, written) != 0) {
         write_title(target, text);
+        free(written);
+        written = text;
+      } else {
         free(text);
       }
     }
@@ -126,9 +160,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   for (int i = 1; argv && i + 1 < argc; i += 2) {
     if (wcscmp(argv[i], L"/into") == 0) into = argv[i + 1];
     else if (wcscmp(argv[i], L"/seconds") == 0) limit_ticks = wcstol(argv[i + 1], NULL, 10) * 5;
-    else if (wcscmp(argv[i], L"/every") == 0) write_every = wcstol(argv[i + 1], NULL, 10);
+    else if (wcscmp(argv[i], L"/line") == 0) with_cpu = wcscmp(argv[i + 1], L"seconds") != 0;
   }
-  if (write_every < 1) write_every = 1;
   if (into) {
     fixed_target = FindWindowW(NULL, into);
     if (!fixed_target) return 2;

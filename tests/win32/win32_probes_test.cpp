@@ -162,6 +162,21 @@ TEST(Win32FreeResources, SystemIsTheLowerOfGdiAndUser) {
   EXPECT_EQ(system, std::min(gdi, user));
 }
 
+TEST(Win32FreeResources, AsksItsForegroundSourceOncePerRefresh) {
+  int asked = 0;
+  Win32FreeResources resources(GuiResourceFunctions{}, [&asked]() -> void* {
+    ++asked;
+    return nullptr;  // nothing in front: the program's own process is counted
+  });
+  for (int refresh = 1; refresh <= 3; ++refresh) {
+    const std::uint16_t system = resources.GetFreeResources(0);
+    const std::uint16_t gdi = resources.GetFreeResources(1);
+    const std::uint16_t user = resources.GetFreeResources(2);
+    EXPECT_EQ(asked, refresh);
+    EXPECT_EQ(system, std::min(gdi, user));
+  }
+}
+
 TEST(Win32FreeResources, AFunctionThatCannotBeBoundFailsEveryCallWithItsMessage) {
   struct Case {
     const wchar_t* user_module;

@@ -13,7 +13,9 @@ namespace quillenta {
 
 Platform MakeWin32Platform() {
   Platform platform;
-  platform.windows = std::make_unique<Win32WindowSystem>();
+  auto windows = std::make_unique<Win32WindowSystem>();
+  const Win32WindowSystem* window_system = windows.get();
+  platform.windows = std::move(windows);
   platform.clock = std::make_unique<Win32Clock>();
   platform.locale = std::make_unique<Win32Locale>();
   platform.memory = std::make_unique<Win32MemoryProbe>();
@@ -23,7 +25,11 @@ Platform MakeWin32Platform() {
       [] { return static_cast<std::int64_t>(::GetTickCount64()); },
       std::make_unique<RasDialupLinks>(), std::make_unique<IfTable2Interfaces>(),
       std::make_unique<NetworkListCosts>());
-  platform.free_resources = std::make_unique<Win32FreeResources>();
+  // The window the title engine found in front: both live as long as the platform.
+  platform.free_resources = std::make_unique<Win32FreeResources>(
+      GuiResourceFunctions{}, [window_system]() -> void* {
+        return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window_system->LastForeground()));
+      });
   platform.launcher = std::make_unique<ShellLauncher>();
   platform.profile = std::make_unique<Win32ProfileStore>(ChooseSettingsFile(Win32SettingsPlaces()));
   return platform;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "platform/error.h"
 
@@ -99,7 +100,9 @@ std::uint16_t FreeQuotaPercent(std::uint32_t used, std::uint32_t quota) {
 
 Win32FreeResources::Win32FreeResources() : Win32FreeResources(GuiResourceFunctions{}) {}
 
-Win32FreeResources::Win32FreeResources(const GuiResourceFunctions& functions) {
+Win32FreeResources::Win32FreeResources(const GuiResourceFunctions& functions,
+                                       ForegroundSource foreground)
+    : foreground_source_(std::move(foreground)) {
   // The messages and their order are those of the 16-bit thunk this stands in for, which
   // users and their notes know: the module, its function, the 32-bit kernel, its export.
   HMODULE user32 = ::LoadLibraryW(functions.user_module.c_str());
@@ -134,7 +137,8 @@ Win32FreeResources::~Win32FreeResources() {
 }
 
 void Win32FreeResources::ReadForeground() {
-  HWND foreground = ::GetForegroundWindow();
+  HWND foreground = foreground_source_ ? static_cast<HWND>(foreground_source_())
+                                       : ::GetForegroundWindow();
   if (foreground != foreground_ || foreground == nullptr) {
     if (process_ != nullptr) ::CloseHandle(process_);
     process_ = nullptr;

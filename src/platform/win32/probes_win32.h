@@ -1,6 +1,7 @@
 #pragma once
 // System figures from kernel32 and user32.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -76,10 +77,17 @@ struct GuiResourceFunctions {
 // kind is not above the kind of the call before (a refresh asks 0, 1, 2 in turn), so each
 // refresh opens the foreground process once. With nothing in the foreground the program's
 // own process is counted. A process that cannot be opened keeps the last figures.
+//
+// `foreground` names the window in front; by default the system is asked. The program hands
+// in what its title engine asked a moment before: under Wine every question of the kind is a
+// round trip to the server, and the answer can only be as old as one refresh.
 class Win32FreeResources : public FreeResourcesSource {
  public:
+  using ForegroundSource = std::function<void*()>;  // an HWND, or null
+
   Win32FreeResources();
-  explicit Win32FreeResources(const GuiResourceFunctions& functions);
+  explicit Win32FreeResources(const GuiResourceFunctions& functions,
+                              ForegroundSource foreground = nullptr);
   ~Win32FreeResources() override;
   Win32FreeResources(const Win32FreeResources&) = delete;
   Win32FreeResources& operator=(const Win32FreeResources&) = delete;
@@ -89,6 +97,7 @@ class Win32FreeResources : public FreeResourcesSource {
  private:
   void ReadForeground();
 
+  ForegroundSource foreground_source_;
   void* user32_ = nullptr;  // HMODULE
   void* get_gui_resources_ = nullptr;
   void* kernel32_ = nullptr;  // HMODULE

@@ -125,7 +125,10 @@ Win32WindowSystem::~Win32WindowSystem() {
   }
 }
 
-WindowId Win32WindowSystem::ForegroundWindow() { return ToId(GetForegroundWindow()); }
+WindowId Win32WindowSystem::ForegroundWindow() {
+  last_foreground_ = ToId(GetForegroundWindow());
+  return last_foreground_;
+}
 
 bool Win32WindowSystem::IsPanel(WindowId window) {
   if (window == kNoWindow) return false;

@@ -45,6 +45,8 @@ class Win32WindowSystem : public WindowSystem {
   Win32WindowSystem& operator=(const Win32WindowSystem&) = delete;
 
   WindowId ForegroundWindow() override;
+  // What the last ForegroundWindow() found, without asking the system again.
+  WindowId LastForeground() const { return last_foreground_; }
   std::string ReadTitle(WindowId window) override;
   void WriteTitle(WindowId window, const std::string& title) override;
   // Exact, case included: FindWindowW alone compares without case.
@@ -77,6 +79,7 @@ class Win32WindowSystem : public WindowSystem {
   std::unordered_set<WindowId> refused_;
   // The window last written: the one a search for the line just written is for.
   WindowId last_written_ = kNoWindow;
+  WindowId last_foreground_ = kNoWindow;
 };
 
 }  // namespace quillenta
