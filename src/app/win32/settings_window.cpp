@@ -16,6 +16,8 @@ namespace {
 using form::Kind;
 
 constexpr COLORREF kLinkColor = RGB(0, 0, 255);
+// How often Wine looks whether the pointer has left a button it rests on.
+constexpr UINT kLeavePollMs = 1000;
 
 }  // namespace
 
@@ -277,19 +279,23 @@ void SettingsWindow::AfterDispatch(const MSG& message) {
   // A themed button asks for its hover after 1 ms, to light up at once, and for its leave.
   // Wine polls both with one timer at the hover's interval, and keeps polling for the leave
   // after the hover has come: a pointer resting on a button would cost a thousand wake-ups a
-  // second. Asked again for the leave alone, at the system's hover time, the timer slows to
-  // that; Windows, which reports a leave without polling, loses nothing.
+  // second. Asked again for a late hover with the leave, the timer slows to once a second (a
+  // leave alone would be polled at the system's hover time, 400 ms): under Wine a button then
+  // stays lit up to a second after the pointer has gone to the window's bare background.
+  // Windows, which reports a leave without polling, loses nothing; the late hover only lights
+  // a lit button again.
   TRACKMOUSEEVENT tracking{};
   tracking.cbSize = sizeof tracking;
   tracking.dwFlags = TME_QUERY;
   if (!::TrackMouseEvent(&tracking) || tracking.hwndTrack != message.hwnd) return;
   if ((tracking.dwFlags & TME_LEAVE) == 0 || (tracking.dwFlags & TME_HOVER) != 0) return;
-  UINT hover_ms = 400;
-  ::SystemParametersInfoW(SPI_GETMOUSEHOVERTIME, 0, &hover_ms, 0);
-  if (tracking.dwHoverTime >= hover_ms) return;
+  UINT poll_ms = 400;
+  ::SystemParametersInfoW(SPI_GETMOUSEHOVERTIME, 0, &poll_ms, 0);
+  poll_ms = std::max<UINT>(poll_ms, kLeavePollMs);
+  if (tracking.dwHoverTime >= poll_ms) return;
   tracking.cbSize = sizeof tracking;
-  tracking.dwFlags = TME_LEAVE | (tracking.dwFlags & TME_NONCLIENT);
-  tracking.dwHoverTime = HOVER_DEFAULT;
+  tracking.dwFlags = TME_HOVER | TME_LEAVE | (tracking.dwFlags & TME_NONCLIENT);
+  tracking.dwHoverTime = poll_ms;
   ::TrackMouseEvent(&tracking);
 }
 
