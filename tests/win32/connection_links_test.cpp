@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ struct World {
   bool table_readable = true;
   bool costs_known = true;
   std::vector<AdapterId> metered;
+  // Interfaces up that the network list does not show as connections.
+  std::vector<AdapterId> unlisted;
   int table_reads = 0;
   int cost_reads = 0;
 };
@@ -58,11 +61,20 @@ class FakeTable : public InterfaceTable {
 class FakeCosts : public ConnectionCosts {
  public:
   explicit FakeCosts(World& world) : world_(world) {}
-  bool MeteredAdapters(std::vector<AdapterId>* adapters) override {
+  // The network list shows a connection for each interface that is up.
+  bool Connections(std::vector<NetworkAdapter>* adapters) override {
     ++world_.cost_reads;
     if (!world_.costs_known) return false;
-    *adapters = world_.metered;
+    for (const InterfaceRow& row : world_.rows) {
+      if (!row.up || row.filter || Has(world_.unlisted, row.guid)) continue;
+      adapters->push_back(NetworkAdapter{row.guid, Has(world_.metered, row.guid)});
+    }
     return true;
+  }
+
+ private:
+  static bool Has(const std::vector<AdapterId>& ids, const AdapterId& id) {
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
   }
 
  private:
@@ -195,6 +207,53 @@ TEST(ConnectionLinks, CostsAndStatesAreLookedAtOnceASecond) {
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(links.ReadByteCounters().has_value());
   EXPECT_EQ(world.table_reads, reads + 3);
   EXPECT_EQ(world.cost_reads, 2);
+}
+
+TEST(ConnectionLinks, TheTableIsReadWhenItCanTellSomethingNew) {
+  World world;
+  world.rows = {Row(1, kWifi, 1, true, 100, 100), Row(2, kEthernet, 2, true, 5, 5)};
+  ConnectionLinks links = MakeLinks(world);
+  auto look = [&] {
+    world.now += ConnectionLinks::kLookMs;
+    return links.CountConnections();
+  };
+  // Nothing changes and nothing counts: the connections every second, the table at the
+  // first look and then every kTableMs.
+  EXPECT_EQ(links.CountConnections(), 0);
+  for (int second = 1; second <= 30; ++second) ASSERT_EQ(look(), 0) << second;
+  EXPECT_EQ(world.cost_reads, 31);
+  EXPECT_EQ(world.table_reads, 1 + 30 * ConnectionLinks::kLookMs / ConnectionLinks::kTableMs);
+
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    int count;  // at the look right after the change
+  };
+  const Case cases[] = {
+      {"a mobile broadband link comes up", [&] { world.rows.push_back(Row(5, 243, 5, true, 0, 0)); }, 1},
+      {"it goes down again", [&] { world.rows.back().up = false; }, 0},
+      {"Windows calls the Wi-Fi metered", [&] { world.metered = {Guid(1)}; }, 1},
+      {"and unmetered again", [&] { world.metered.clear(); }, 0},
+      {"a connection goes", [&] { world.rows[1].up = false; }, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const int reads = world.table_reads;
+    c.change();
+    EXPECT_EQ(look(), c.count);
+    EXPECT_EQ(world.table_reads, reads + 1);
+  }
+
+  // A mobile broadband link the network list does not show still counts within kTableMs.
+  for (int second = 0; second < 12; ++second) look();
+  world.unlisted = {Guid(6)};
+  world.rows.push_back(Row(6, 244, 6, true, 0, 0));
+  int count = 0;
+  for (std::int64_t waited = 0; waited <= ConnectionLinks::kTableMs && count == 0;
+       waited += ConnectionLinks::kLookMs) {
+    count = look();
+  }
+  EXPECT_EQ(count, 1);
 }
 
 TEST(ConnectionLinks, UnknownCostsAndAnUnreadableTable) {

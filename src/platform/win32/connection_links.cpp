@@ -39,11 +39,25 @@ void ConnectionLinks::Look() {
   if (looked_ && now - looked_at_ < kLookMs && now >= looked_at_) return;
   looked_ = true;
   looked_at_ = now;
+  seen_.clear();
+  const bool known = costs_ != nullptr && costs_->Connections(&seen_);
+  if (!known) seen_.clear();
+  std::sort(seen_.begin(), seen_.end());
+  const bool news = !known || !connections_known_ || seen_ != connections_;
+  connections_known_ = known;
+  connections_.swap(seen_);
+  const bool due = !table_read_ || news || !counted_.empty() || now - table_read_at_ >= kTableMs ||
+                   now < table_read_at_;
+  if (!due) return;
   metered_.clear();
-  if (costs_ != nullptr && !costs_->MeteredAdapters(&metered_)) metered_.clear();
+  for (const NetworkAdapter& adapter : connections_) {
+    if (adapter.metered) metered_.push_back(adapter.id);
+  }
   counted_.clear();
   rows_.clear();
-  if (!table_->Read(&rows_)) return;
+  table_read_ = table_->Read(&rows_);
+  if (!table_read_) return;
+  table_read_at_ = now;
   for (const InterfaceRow& row : rows_) {
     if (!row.up || row.filter || row.type == kPppType) continue;
     bool wwan = row.type == kWwanType || row.type == kWwan2Type;

@@ -36,11 +36,22 @@ class InterfaceTable {
   virtual bool Read(std::vector<InterfaceRow>* rows) = 0;
 };
 
+// A connected network as the network list knows it: the adapter it runs over, and whether
+// its cost is metered.
+struct NetworkAdapter {
+  AdapterId id{};
+  bool metered = false;
+  bool operator==(const NetworkAdapter&) const = default;
+  bool operator<(const NetworkAdapter& other) const {
+    return id != other.id ? id < other.id : metered < other.metered;
+  }
+};
+
 class ConnectionCosts {
  public:
   virtual ~ConnectionCosts() = default;
-  // The adapters of the connections whose cost is metered; false when the costs are unknown.
-  virtual bool MeteredAdapters(std::vector<AdapterId>* adapters) = 0;
+  // The adapters of the connected networks, metered or not; false when they are unknown.
+  virtual bool Connections(std::vector<NetworkAdapter>* adapters) = 0;
 };
 
 class RemoteAccess {
@@ -59,16 +70,21 @@ bool CostIsMetered(std::uint32_t cost);
 // broadband interface that is up (IF_TYPE_WWANPP 243, IF_TYPE_WWANPP2 244) and each
 // interface of a metered connection that is up counts once; a PPP row is Remote Access's.
 //
-// The costs and the interfaces' states are looked at once a second at most: the cost is a
-// COM round trip into the network list service, the table the dearest call of a refresh.
-// The counters are read at every sample while something counts, and not at all while
-// nothing does. Traffic goes through LinkBaselines: only what passed while counted.
+// The connections and their costs are looked at once a second at most: a COM round trip
+// into the network list service. The interface table, the dearest call of a refresh (under
+// Wine a request to a driver process), is read at a look only when it can tell something
+// new: at the first look, when the connections or their costs have changed or are unknown,
+// while something counts, and every kTableMs besides, for a mobile broadband link the
+// network list does not show. The counters are read at every sample while something counts,
+// and not at all while nothing does. Traffic goes through LinkBaselines: only what passed
+// while counted.
 class ConnectionLinks : public DialupLinks {
  public:
   static constexpr std::uint32_t kPppType = 23;    // IF_TYPE_PPP
   static constexpr std::uint32_t kWwanType = 243;  // IF_TYPE_WWANPP
   static constexpr std::uint32_t kWwan2Type = 244;  // IF_TYPE_WWANPP2
   static constexpr std::int64_t kLookMs = 1000;
+  static constexpr std::int64_t kTableMs = 10'000;
 
   ConnectionLinks(std::function<std::int64_t()> now_ms, std::unique_ptr<RemoteAccess> ras,
                   std::unique_ptr<InterfaceTable> table, std::unique_ptr<ConnectionCosts> costs);
@@ -88,6 +104,11 @@ class ConnectionLinks : public DialupLinks {
 
   bool looked_ = false;
   std::int64_t looked_at_ = 0;
+  bool table_read_ = false;  // at a look, with the connections below
+  std::int64_t table_read_at_ = 0;
+  bool connections_known_ = false;
+  std::vector<NetworkAdapter> connections_;  // sorted
+  std::vector<NetworkAdapter> seen_;         // at the last look, sorted
   std::vector<AdapterId> metered_;
   std::vector<std::uint64_t> counted_;  // LUIDs of the interfaces that count beside RAS
   int remote_ = 0;                      // what Remote Access said last

@@ -20,7 +20,7 @@ NetworkListCosts::~NetworkListCosts() {
   if (manager_ != nullptr) static_cast<INetworkListManager*>(manager_)->Release();
 }
 
-bool NetworkListCosts::MeteredAdapters(std::vector<AdapterId>* adapters) {
+bool NetworkListCosts::Connections(std::vector<NetworkAdapter>* adapters) {
   if (manager_ == nullptr) return false;
   IEnumNetworkConnections* connections = nullptr;
   if (FAILED(static_cast<INetworkListManager*>(manager_)->GetNetworkConnections(&connections)) ||
@@ -30,18 +30,18 @@ bool NetworkListCosts::MeteredAdapters(std::vector<AdapterId>* adapters) {
   INetworkConnection* connection = nullptr;
   ULONG fetched = 0;
   while (connections->Next(1, &connection, &fetched) == S_OK && fetched == 1) {
-    INetworkConnectionCost* cost = nullptr;
-    DWORD value = 0;
     GUID adapter{};
-    if (SUCCEEDED(connection->QueryInterface(IID_INetworkConnectionCost,
-                                             reinterpret_cast<void**>(&cost)))) {
-      if (SUCCEEDED(cost->GetCost(&value)) && CostIsMetered(value) &&
-          SUCCEEDED(connection->GetAdapterId(&adapter))) {
-        AdapterId& id = adapters->emplace_back();
-        static_assert(sizeof adapter == sizeof id);
-        std::memcpy(id.data(), &adapter, id.size());
+    if (SUCCEEDED(connection->GetAdapterId(&adapter))) {
+      NetworkAdapter& entry = adapters->emplace_back();
+      static_assert(sizeof adapter == sizeof entry.id);
+      std::memcpy(entry.id.data(), &adapter, entry.id.size());
+      INetworkConnectionCost* cost = nullptr;
+      DWORD value = 0;
+      if (SUCCEEDED(connection->QueryInterface(IID_INetworkConnectionCost,
+                                               reinterpret_cast<void**>(&cost)))) {
+        entry.metered = SUCCEEDED(cost->GetCost(&value)) && CostIsMetered(value);
+        cost->Release();
       }
-      cost->Release();
     }
     connection->Release();
   }

@@ -3,8 +3,8 @@
 
 namespace quillenta {
 
-// The costs of the network connections, from the network list manager: each connection's
-// INetworkConnectionCost, and the adapter it runs over. Made on a thread that has COM; on one
+// The connected networks, from the network list manager: the adapter each connection runs
+// over, and whether its INetworkConnectionCost is metered (unknown counts as not). Made on a thread that has COM; on one
 // without, or where the manager cannot be made, the costs are unknown.
 class NetworkListCosts : public ConnectionCosts {
  public:
@@ -13,7 +13,7 @@ class NetworkListCosts : public ConnectionCosts {
   NetworkListCosts(const NetworkListCosts&) = delete;
   NetworkListCosts& operator=(const NetworkListCosts&) = delete;
 
-  bool MeteredAdapters(std::vector<AdapterId>* adapters) override;
+  bool Connections(std::vector<NetworkAdapter>* adapters) override;
 
  private:
   void* manager_ = nullptr;  // INetworkListManager
