@@ -5,8 +5,8 @@
  *
  * Its line is what makes the program's default line change: a seconds count and the CPU
  * figure, the busy share of the last 200 ms by the same GetSystemTimes arithmetic. So it
- * writes as often as the program must (a line with a per-refresh figure changes at most
- * refreshes), and a write, which crosses into another process and waits for its answer, is
+ * writes as often as the program must (a line with a per-refresh figure changes at nearly
+ * every refresh), and a write, which crosses into another process and waits for its answer, is
  * counted on both sides alike.
  *
  *   floor_win32.exe                  writes into the foreground window

@@ -2,6 +2,7 @@
 // The connections of the Windows program: Remote Access connections, mobile broadband
 // interfaces that are up, and interfaces whose connection Windows reports as metered.
 #include <array>
+#include <compare>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -41,10 +42,7 @@ class InterfaceTable {
 struct NetworkAdapter {
   AdapterId id{};
   bool metered = false;
-  bool operator==(const NetworkAdapter&) const = default;
-  bool operator<(const NetworkAdapter& other) const {
-    return id != other.id ? id < other.id : metered < other.metered;
-  }
+  auto operator<=>(const NetworkAdapter&) const = default;
 };
 
 class ConnectionCosts {

@@ -4,8 +4,9 @@
 namespace quillenta {
 
 // The connected networks, from the network list manager: the adapter each connection runs
-// over, and whether its INetworkConnectionCost is metered (unknown counts as not). Made on a thread that has COM; on one
-// without, or where the manager cannot be made, the costs are unknown.
+// over, and whether its INetworkConnectionCost is metered (unknown counts as not). Made on a
+// thread that has COM; on one without, or where the manager cannot be made, the connections
+// are unknown.
 class NetworkListCosts : public ConnectionCosts {
  public:
   NetworkListCosts();
