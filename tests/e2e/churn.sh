@@ -147,7 +147,8 @@ settled_on() { # N
 on_exit() {
   local rc=$? n
   if ((rc)); then
-    echo "seed $SEED; ${#ALIVE[@]} windows alive" >&2
+    echo "seed $SEED; ${#ALIVE[@]} windows alive; the program" \
+      "$(e2e_alive "${PROGRAM_PID:-0}" && echo runs || echo "has ended")" >&2
     report_titles
     e2e_show_logs
   fi
