@@ -47,12 +47,6 @@ carries_line() { # ID OWN_TITLE
   is_line_of "$(e2e_title "$1")" "$2"
 }
 
-managed() { # ID...: all in openbox's client list
-  local list id
-  list=" $(xprop -root _NET_CLIENT_LIST 2>/dev/null | sed 's/.*#//; s/,/ /g') "
-  for id; do [[ $list == *" $id "* ]] || return 1; done
-}
-
 # Starts one testwin per number at once and waits until openbox manages them all.
 spawn() { # N...
   local n ids=()
@@ -69,7 +63,7 @@ spawn() { # N...
     echo "$(e2e_now_ms) created $n ${IDS[n]}" >>"$E2E_TMP/history"
     ids+=("${IDS[n]}")
   done
-  e2e_wait $T "openbox to manage windows $*" managed "${ids[@]}"
+  e2e_wait $T "openbox to manage windows $*" e2e_managed "${ids[@]}"
 }
 
 activate() { xdotool windowactivate "$1" >/dev/null 2>&1 || true; }

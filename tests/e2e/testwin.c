@@ -2,14 +2,19 @@
  *
  *   testwin [--dock] [--wm-name-only] [--compound-text] TITLE [SECOND_TITLE]
  *   testwin --props ID
+ *   testwin --wm-ready SECONDS
  *
  * Prints the window id (0x...) once the window is mapped. SIGUSR1 sets SECOND_TITLE;
  * SIGUSR2 sets "TITLE #N", N counting the SIGUSR2 received (1, 2, ...); SIGTERM, SIGINT or the window manager's close end it. --wm-name-only sets only WM_NAME,
  * as older Xlib programs do; --compound-text sets only WM_NAME too, as COMPOUND_TEXT made of
  * the titles' bytes as given, as Xlib's XmbSetWMName does outside a UTF-8 locale; --dock
  * makes it a panel. --props prints window ID's WM_NAME and _NET_WM_NAME as the server holds
- * them, type and bytes in hex ("-" for a property the window lacks), for exact comparison. */
+ * them, type and bytes in hex ("-" for a property the window lacks), for exact comparison.
+ * --wm-ready ends with status 0 once the window manager has answered a request through its
+ * event loop (frame extents asked for a window never mapped, so nothing on the screen
+ * changes), 1 when it has not within SECONDS. */
 #include <poll.h>
+#include <time.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -93,10 +98,56 @@ static int print_properties(const char* id) {
   return 0;
 }
 
+static long long now_ms(void) {
+  struct timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return (long long)t.tv_sec * 1000 + t.tv_nsec / 1000000;
+}
+
+/* The request goes again every 100 ms: a manager that took an event in and left it
+ * unhandled (openbox 3.6 can, while it starts up) handles it on the next one. */
+static int wait_for_wm(int seconds) {
+  c = xcb_connect(NULL, NULL);
+  if (xcb_connection_has_error(c)) return 1;
+  xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+  xcb_window_t w = xcb_generate_id(c);
+  uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+  xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, 0, 0, 10, 10, 0,
+                    XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_EVENT_MASK, &mask);
+  xcb_atom_t request = atom("_NET_REQUEST_FRAME_EXTENTS"), extents = atom("_NET_FRAME_EXTENTS");
+  xcb_client_message_event_t message;
+  memset(&message, 0, sizeof message);
+  message.response_type = XCB_CLIENT_MESSAGE;
+  message.format = 32;
+  message.window = w;
+  message.type = request;
+  long long deadline = now_ms() + seconds * 1000LL;
+  int answered = 0;
+  while (!answered && now_ms() < deadline && !xcb_connection_has_error(c)) {
+    xcb_send_event(c, 0, screen->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   (const char*)&message);
+    xcb_flush(c);
+    struct pollfd fd = {xcb_get_file_descriptor(c), POLLIN, 0};
+    poll(&fd, 1, 100);
+    xcb_generic_event_t* e;
+    while ((e = xcb_poll_for_event(c)) != NULL) {
+      if ((e->response_type & 0x7F) == XCB_PROPERTY_NOTIFY &&
+          ((xcb_property_notify_event_t*)e)->atom == extents) {
+        answered = 1;
+      }
+      free(e);
+    }
+  }
+  xcb_disconnect(c);
+  return answered ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
   int dock = 0, wm_name_only = 0, compound = 0, i = 1;
   unsigned renames = 0;
   if (argc == 3 && strcmp(argv[1], "--props") == 0) return print_properties(argv[2]);
+  if (argc == 3 && strcmp(argv[1], "--wm-ready") == 0) return wait_for_wm(atoi(argv[2]));
   for (; i < argc && strncmp(argv[i], "--", 2) == 0; ++i) {
     if (strcmp(argv[i], "--dock") == 0)
       dock = 1;
@@ -108,7 +159,8 @@ int main(int argc, char** argv) {
   if (i >= argc) {
     fprintf(stderr,
             "usage: testwin [--dock] [--wm-name-only] [--compound-text] TITLE [SECOND_TITLE]\n"
-            "       testwin --props ID\n");
+            "       testwin --props ID\n"
+            "       testwin --wm-ready SECONDS\n");
     return 2;
   }
   const char* title = argv[i];
