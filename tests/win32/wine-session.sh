@@ -70,15 +70,7 @@ pids+=($!)
 trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 \
   >"$session/trayer.log" 2>&1 &
 pids+=($!)
-# Up means shown: openbox 3.6 can leave a map request it took in while starting up unhandled
-# until its next event, so each look that finds trayer unshown sends it one (a root property).
-tray_up() {
-  local id
-  id=$(xwininfo -root -tree 2>/dev/null | awk '/\("panel" "trayer"\)/ {print $1; exit}')
-  [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q IsViewable && return 0
-  xprop -root -f _QUILLENTA_E2E_NUDGE 8s -set _QUILLENTA_E2E_NUDGE 1 2>/dev/null || true
-  return 1
-}
+tray_up() { [[ $(xwininfo -root -tree 2>/dev/null) == *'("panel" "trayer")'* ]]; }
 for _ in $(seq 300); do tray_up && break; sleep 0.1; done
 tray_up || { echo "wine-session: trayer did not start" >&2; exit 1; }
 
