@@ -34,14 +34,26 @@ std::wstring Variable(const wchar_t* name) {
   return length > 0 && length < 256 ? std::wstring(value, length) : std::wstring();
 }
 
-// Run as a child: tries the guard named by the environment, holds it for the time asked, and
-// tells by its exit code whether it got it.
+std::wstring ReleaseEventName(const std::wstring& guard_name) { return guard_name + L"-release"; }
+
+// Run as a child: tries the guard named by the environment, holds it for the time asked (or
+// until the parent sets the guard's release event, when it has made one), and tells by its
+// exit code whether it got it.
 TEST(InstanceGuardChild, TakesTheMutex) {
   std::wstring name = Variable(kNameVariable);
   if (name.empty()) GTEST_SKIP() << "runs only as the child of another test";
   Win32InstanceGuard guard(name);
   bool acquired = guard.Acquire();
-  if (acquired) Sleep(static_cast<DWORD>(std::wcstoul(Variable(kHoldVariable).c_str(), nullptr, 10)));
+  if (acquired) {
+    DWORD hold = static_cast<DWORD>(std::wcstoul(Variable(kHoldVariable).c_str(), nullptr, 10));
+    HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, ReleaseEventName(name).c_str());
+    if (release != nullptr) {
+      WaitForSingleObject(release, hold);
+      CloseHandle(release);
+    } else {
+      Sleep(hold);
+    }
+  }
   std::fflush(stdout);
   ExitProcess(acquired ? kAcquired : kRefused);
 }
@@ -94,9 +106,24 @@ TEST(Win32InstanceGuard, KilledHolderLetsTheNextInstanceRun) {
 
 TEST(Win32InstanceGuard, OfInstancesStartedTogetherExactlyOneRuns) {
   std::wstring name = UniqueName();
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, ReleaseEventName(name).c_str());
+  ASSERT_NE(release, nullptr);
   std::vector<std::unique_ptr<Child>> children;
-  // Each holds long enough that all the others try while it does.
-  for (int i = 0; i < 6; ++i) children.push_back(StartChild(name, 8000));
+  std::vector<HANDLE> running;
+  for (int i = 0; i < 6; ++i) {
+    children.push_back(StartChild(name, 60000));
+    ASSERT_TRUE(children.back()->started());
+    running.push_back(children.back()->handle());
+  }
+  // The holder lets go only once the five others have ended, so each of them tried while it
+  // held; a second holder would keep this waiting to the deadline and then fail below.
+  for (int ended = 0; ended < 5; ++ended) {
+    DWORD which = WaitForMultipleObjects(static_cast<DWORD>(running.size()), running.data(),
+                                         FALSE, 60000);
+    if (which >= WAIT_OBJECT_0 + running.size()) break;
+    running.erase(running.begin() + (which - WAIT_OBJECT_0));
+  }
+  SetEvent(release);
   int acquired = 0;
   int refused = 0;
   for (auto& child : children) {
@@ -104,6 +131,7 @@ TEST(Win32InstanceGuard, OfInstancesStartedTogetherExactlyOneRuns) {
     if (code == kAcquired) ++acquired;
     if (code == kRefused) ++refused;
   }
+  CloseHandle(release);
   EXPECT_EQ(acquired, 1);
   EXPECT_EQ(refused, 5);
 }
