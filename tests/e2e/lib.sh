@@ -182,8 +182,12 @@ e2e_show_logs() {
   # A stall and an ending look alike from outside: say which of the test's processes
   # still run, and where each waits.
   for pid in "${E2E_PIDS[@]}"; do
-    ps -o pid=,stat=,wchan:24=,etime=,args= -p "$pid" 2>/dev/null ||
+    if ps -o pid=,stat=,wchan:24=,etime=,args= -p "$pid" 2>/dev/null; then
+      (($(ps -L -o lwp= -p "$pid" | wc -l) > 1)) &&
+        ps -L -o lwp=,stat=,wchan:24=,comm= -p "$pid" | sed 's/^/    thread /'
+    else
       echo "$pid (ended)"
+    fi
   done >&2
   for f in "$E2E_TMP"/*.log; do
     [ -s "$f" ] && { echo "--- $f" && tail -n 20 "$f"; } >&2
