@@ -110,8 +110,6 @@ expect_line() { # WHAT TEXT...: s00 is the line as composed for the focused wind
 
 title_has() { case $(e2e_title "$1") in *"$2"*) return 0 ;; *) return 1 ;; esac; }
 
-trap 'rc=$?; ((rc)) && e2e_show_logs; e2e_cleanup; exit $rc' EXIT
-
 link_create $RX0 $TX0
 e2e_start_x --tray
 e2e_window A "$OWN_TITLE"

@@ -136,8 +136,6 @@ right_click_expect_panel_menu() {
   [ "$(panel_windows menus | wc -l)" -eq 1 ] || e2e_fail "more than one menu: $(panel_windows menus)"
 }
 
-trap 'status=$?; ((status == 0)) || e2e_show_logs; e2e_cleanup' EXIT
-
 case $E2E_TEST in
   right_press)
     e2e_start_x
