@@ -35,9 +35,15 @@ void Check(bool condition) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::vector<std::string> keys = KeyNames();
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  const std::string text = quillenta::DecodeProfileBytes(bytes);
-  Check(quillenta::IsValidUtf8(text));
+  bool code_page_932 = false;
+  const std::string text = quillenta::DecodeProfileBytes(bytes, &code_page_932);
+  Check(quillenta::IsValidUtf8(quillenta::ReadableProfileText(text)));
   if (quillenta::IsValidUtf8(bytes)) Check(text == bytes);
+  // Nothing is lost: the text writes back as the very bytes it was read from.
+  std::string back;
+  Check(quillenta::EncodeProfileText(text, code_page_932, back) !=
+            quillenta::ProfileEncoding::kNone &&
+        back == bytes);
 
   ProfileDocument document(text);
   Check(document.Text() == text);
@@ -55,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     document.Write("Quillenta", keys[i], "\"" + values[i] + "\"");
   }
   const std::string written = document.Text();
-  Check(quillenta::IsValidUtf8(written));
+  Check(quillenta::IsValidUtf8(quillenta::ReadableProfileText(written)));
   const ProfileDocument reread(written);
   for (std::size_t i = 0; i < keys.size(); ++i) {
     Check(reread.ReadString("Quillenta", keys[i], "\"lost\"") == values[i]);

@@ -60,7 +60,8 @@ Page custom AutostartPage AutostartPageLeave
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 
-; The pages follow the system's language: Japanese on a Japanese Windows, else English.
+; The pages follow the system's language: Japanese on a Japanese Windows, else English. Each
+; names the program's captions as its own interface shows them in that language (po/en.po).
 !insertmacro MUI_LANGUAGE "English"
 !insertmacro MUI_LANGUAGE "Japanese"
 
@@ -72,9 +73,9 @@ LangString AutostartCheck ${LANG_ENGLISH} "Start Quillenta when I sign in"
 LangString AutostartCheck ${LANG_JAPANESE} "サインイン時に Quillenta を起動する"
 LangString RunNow ${LANG_ENGLISH} "Start Quillenta now"
 LangString RunNow ${LANG_JAPANESE} "Quillenta を今すぐ起動する"
-LangString FinishText ${LANG_ENGLISH} "Quillenta shows its icon in the notification area; a press on it opens its menu.$\r$\n$\r$\nThe settings window opens at every start until you untick $\"起動ごとに設定$\" below its tabs and press &OK."
-LangString FinishText ${LANG_JAPANESE} "Quillenta は通知領域にアイコンを表示します。アイコンを押すとメニューが開きます。$\r$\n$\r$\n設定ウィンドウは起動のたびに開きます。開かないようにするには、タブの下の「起動ごとに設定」のチェックを外して「&OK」を押してください。"
-LangString CannotClose ${LANG_ENGLISH} "Quillenta is still running and did not end when asked. End it from its tray icon's menu (終了), then choose Retry."
+LangString FinishText ${LANG_ENGLISH} "Quillenta shows its icon in the notification area; a press on it opens its menu.$\r$\n$\r$\nThe settings window opens at every start until you untick $\"Show at every start$\" below its tabs and press OK."
+LangString FinishText ${LANG_JAPANESE} "Quillenta は通知領域にアイコンを表示します。アイコンを押すとメニューが開きます。$\r$\n$\r$\n設定ウィンドウは起動のたびに開きます。開かないようにするには、タブの下の「起動ごとに設定」のチェックを外して「OK」を押してください。"
+LangString CannotClose ${LANG_ENGLISH} "Quillenta is still running and did not end when asked. Choose $\"Quit$\" in its tray icon's menu, then choose Retry."
 LangString CannotClose ${LANG_JAPANESE} "実行中の Quillenta が終了しませんでした。通知領域のアイコンのメニューから「終了」を選んでから「再試行」を押してください。"
 
 ; Asks a running Quillenta to close and waits until its process has gone, so that its file can
@@ -83,9 +84,14 @@ LangString CannotClose ${LANG_JAPANESE} "実行中の Quillenta が終了しま�
 Function ${un}CloseQuillenta
   StrCpy $WasRunning 0
   retry:
+  StrCpy $4 0
   FindWindow $0 "${MAIN_WINDOW_CLASS}" ""
   ${If} $0 <> 0
     StrCpy $WasRunning 1
+    ; The mutex goes a moment before the process lets go of its file: its handle, taken
+    ; before the request, is what tells that the file can go.
+    System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r3)'
+    System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r3) p .r4'
     SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
   ${EndIf}
   ; Up to ten seconds for the window and then the process (its mutex) to go.
@@ -96,7 +102,16 @@ Function ${un}CloseQuillenta
       ; SYNCHRONIZE (0x00100000): enough to see that the mutex exists.
       System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${INSTANCE_MUTEX}") p .r2'
       ${If} $2 = 0
-        Return
+        ${If} $4 = 0
+          Return
+        ${EndIf}
+        System::Call 'kernel32::WaitForSingleObject(p r4, i 10000) i .r5'
+        System::Call 'kernel32::CloseHandle(p r4)'
+        StrCpy $4 0
+        ${If} $5 = 0
+          Return
+        ${EndIf}
+        ${Break}
       ${EndIf}
       System::Call 'kernel32::CloseHandle(p r2)'
       StrCpy $WasRunning 1
@@ -104,6 +119,9 @@ Function ${un}CloseQuillenta
     Sleep 100
     IntOp $1 $1 + 1
   ${LoopUntil} $1 >= 100
+  ${If} $4 <> 0
+    System::Call 'kernel32::CloseHandle(p r4)'
+  ${EndIf}
   MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(CannotClose)" /SD IDCANCEL IDRETRY retry
   SetErrorLevel 2
   Quit

@@ -23,7 +23,7 @@ class Builder {
  public:
   std::vector<ControlDef> controls;
 
-  void Page(int page, const char* caption) {
+  void Page(int page, Message caption) {
     page_ = page;
     group_.clear();
     Add({.kind = Kind::kTabPage,
@@ -36,7 +36,7 @@ class Builder {
     page_ = -1;
     group_.clear();
   }
-  void Group(const char* caption, Rect rect) {
+  void Group(Message caption, Rect rect) {
     group_.clear();
     Add({.kind = Kind::kGroupBox,
          .name = "GroupBox" + std::to_string(++groups_),
@@ -44,7 +44,7 @@ class Builder {
          .rect = rect});
     group_ = controls.back().name;
   }
-  ControlDef& Check(FlagKey key, const char* caption, Rect rect) {
+  ControlDef& Check(FlagKey key, Message caption, Rect rect) {
     return Add({.kind = Kind::kCheckBox,
                 .name = "CheckBox" + KeyNumber(Def(key).name),
                 .caption = caption,
@@ -59,20 +59,20 @@ class Builder {
                 .binding = Binding::kText,
                 .text = key});
   }
-  ControlDef& Label(const char* caption, Rect rect) {
+  ControlDef& Label(Message caption, Rect rect) {
     return Add({.kind = Kind::kLabel,
                 .name = "Label" + std::to_string(++labels_),
                 .caption = caption,
                 .rect = rect});
   }
   // A caption at left and the field after it, on one row.
-  void LabeledEdit(TextKey key, const char* caption, int x, int y, int caption_width,
+  void LabeledEdit(TextKey key, Message caption, int x, int y, int caption_width,
                    int edit_width, int height = 21) {
     ControlDef& label = Label(caption, {x, y, caption_width, height});
     label.buddy = "Edit" + KeyNumber(Def(key).name);
     Edit(key, {x + caption_width, y, edit_width, height});
   }
-  ControlDef& Button(std::string name, const char* caption, Rect rect, Action action,
+  ControlDef& Button(std::string name, Message caption, Rect rect, Action action,
                       int arg = 0) {
     return Add({.kind = Kind::kPushButton,
                 .name = std::move(name),
@@ -105,19 +105,19 @@ class Builder {
 
 struct Pair {
   TextKey first;
-  const char* first_caption;
+  Message first_caption;
   TextKey second;
-  const char* second_caption;
+  Message second_caption;
 };
 
 void OrderPage(Builder& b) {
-  b.Page(0, "順番");
+  b.Page(0, QMessage("tab", "順番"));
   constexpr int kColumns = 7;
   constexpr int kLeft = 17;  // centres the 7 columns in the page
   for (int code = 1; code <= kItemCodeCount; ++code) {
     const int x = kLeft + 88 * ((code - 1) % kColumns);
     const int top = 56 * ((code - 1) / kColumns);
-    ControlDef& label = b.Label("", {x, top, 75, 33});
+    ControlDef& label = b.Label({}, {x, top, 75, 33});
     label.name = "PositionLabel" + std::to_string(code);
     label.binding = Binding::kOrderPosition;
     label.arg = code;
@@ -127,12 +127,19 @@ void OrderPage(Builder& b) {
     b.NoFocus(b.Button("SpeedButton" + std::to_string(10 + code), DisplayItems()[code - 1].caption,
                        {x, top + 32, 75, 25}, Action::kOrderItem, code));
   }
-  b.NoFocus(b.Button("SpeedButton10", "クリア(C)", {(637 - 89) / 2, 180, 89, 25},
+  b.NoFocus(b.Button("SpeedButton10", QMessage("order", "クリア(C)"), {(637 - 89) / 2, 180, 89, 25},
                      Action::kOrderClear));
+  // The line as the panel shows it, beside the icon: this page is the line's.
+  b.Add({.kind = Kind::kCheckBox,
+         .name = "PanelLabelBox",
+         .caption = QMessage("panel label", "アイコンの横に表示"),
+         .rect = {17, 184, 240, 20},
+         .binding = Binding::kPanelLabel,
+         .linux_only = true});
 }
 
 void ContentPage1(Builder& b) {
-  b.Page(1, "内容1");
+  b.Page(1, QMessage("tab", "内容1"));
   auto add_pairs = [&b](const Pair (&pairs)[3], int left, int step, int row1, int row2,
                         int edit_width) {
     for (int column = 0; column < 3; ++column) {
@@ -142,81 +149,87 @@ void ContentPage1(Builder& b) {
                     edit_width);
     }
   };
-  b.Group("日付", {8, 0, 305, 105});
-  b.Check(FlagKey::b52, "西暦", {8, 18, 80, 20});
-  add_pairs({{TextKey::s52, "年始", TextKey::s53, "年末"},
-             {TextKey::s54, "月始", TextKey::s55, "月末"},
-             {TextKey::s56, "日出", TextKey::s57, "日没"}},
+  b.Group(QMessage("date", "日付"), {8, 0, 305, 105});
+  b.Check(FlagKey::b52, QMessage("date", "西暦"), {8, 18, 80, 20});
+  add_pairs({{TextKey::s52, QMessage("date", "年始"), TextKey::s53, QMessage("date", "年末")},
+             {TextKey::s54, QMessage("date", "月始"), TextKey::s55, QMessage("date", "月末")},
+             {TextKey::s56, QMessage("date", "日出"), TextKey::s57, QMessage("date", "日没")}},
             8, 98, 44, 72, 66);
 
-  b.Group("時刻", {320, 0, 305, 105});
-  b.Check(FlagKey::b53, "時２桁表示", {8, 18, 94, 20});
-  b.Check(FlagKey::b54, "分２桁表示", {106, 18, 94, 20});
-  b.Check(FlagKey::b55, "秒２桁表示", {204, 18, 94, 20});
-  add_pairs({{TextKey::s60, "時始", TextKey::s61, "時末"},
-             {TextKey::s62, "分始", TextKey::s63, "分末"},
-             {TextKey::s64, "秒始", TextKey::s65, "秒末"}},
+  b.Group(QMessage("time", "時刻"), {320, 0, 305, 105});
+  b.Check(FlagKey::b53, QMessage("time", "時２桁表示"), {8, 18, 94, 20});
+  b.Check(FlagKey::b54, QMessage("time", "分２桁表示"), {106, 18, 94, 20});
+  b.Check(FlagKey::b55, QMessage("time", "秒２桁表示"), {204, 18, 94, 20});
+  add_pairs({{TextKey::s60, QMessage("time", "時始"), TextKey::s61, QMessage("time", "時末")},
+             {TextKey::s62, QMessage("time", "分始"), TextKey::s63, QMessage("time", "分末")},
+             {TextKey::s64, QMessage("time", "秒始"), TextKey::s65, QMessage("time", "秒末")}},
             8, 98, 44, 72, 66);
 
-  b.Group("曜日", {8, 112, 97, 105});
-  b.Check(FlagKey::b51, "長く表示", {6, 18, 86, 20});
-  b.LabeledEdit(TextKey::s58, "週始", 6, 44, 27, 58);
-  b.LabeledEdit(TextKey::s59, "週末", 6, 72, 27, 58);
+  b.Group(QMessage("weekday", "曜日"), {8, 112, 97, 105});
+  b.Check(FlagKey::b51, QMessage("weekday", "長く表示"), {6, 18, 86, 20});
+  b.LabeledEdit(TextKey::s58, QMessage("weekday", "週始"), 6, 44, 27, 58);
+  b.LabeledEdit(TextKey::s59, QMessage("weekday", "週末"), 6, 72, 27, 58);
 
-  b.Group("ダイヤルアップ接続時間", {112, 112, 513, 105});
-  b.Check(FlagKey::b69, "接続時のみ表示", {8, 17, 136, 19});
-  b.Check(FlagKey::b70, "累積時間", {8, 37, 136, 19});
-  b.Check(FlagKey::b76, "接続時間を適宜保存", {8, 57, 136, 19});
-  b.Button("SpeedButton1", "接続時間初期化", {8, 78, 112, 22}, Action::kResetConnectionTime);
+  b.Group(QMessage("connection time", "ダイヤルアップ接続時間"), {112, 112, 513, 105});
+  b.Check(FlagKey::b69, QMessage("connection time", "接続時のみ表示"), {8, 17, 136, 19});
+  b.Check(FlagKey::b70, QMessage("connection time", "累積時間"), {8, 37, 136, 19});
+  b.Check(FlagKey::b76, QMessage("connection time", "接続時間を適宜保存"), {8, 57, 136, 19});
+  b.Button("SpeedButton1", QMessage("connection time", "接続時間初期化"), {8, 78, 112, 22}, Action::kResetConnectionTime);
   // One column each for hours, minutes and seconds: their switches above their fields.
-  b.Check(FlagKey::b72, "０時間非表示", {152, 17, 116, 19});
-  b.Check(FlagKey::b73, "分２桁表示", {272, 17, 116, 19});
-  b.Check(FlagKey::b74, "０分は非表示", {272, 37, 116, 19});
-  b.Check(FlagKey::b75, "秒２桁表示", {392, 17, 116, 19});
-  add_pairs({{TextKey::s83, "時始", TextKey::s84, "時末"},
-             {TextKey::s85, "分始", TextKey::s86, "分末"},
-             {TextKey::s87, "秒始", TextKey::s88, "秒末"}},
+  b.Check(FlagKey::b72, QMessage("connection time", "０時間非表示"), {152, 17, 116, 19});
+  b.Check(FlagKey::b73, QMessage("connection time", "分２桁表示"), {272, 17, 116, 19});
+  b.Check(FlagKey::b74, QMessage("connection time", "０分は非表示"), {272, 37, 116, 19});
+  b.Check(FlagKey::b75, QMessage("connection time", "秒２桁表示"), {392, 17, 116, 19});
+  add_pairs({{TextKey::s83, QMessage("connection time", "時始"), TextKey::s84, QMessage("connection time", "時末")},
+             {TextKey::s85, QMessage("connection time", "分始"), TextKey::s86, QMessage("connection time", "分末")},
+             {TextKey::s87, QMessage("connection time", "秒始"), TextKey::s88, QMessage("connection time", "秒末")}},
             152, 120, 57, 79, 86);
 }
 
 void ContentPage2(Builder& b) {
-  b.Page(2, "内容２");
+  b.Page(2, QMessage("tab", "内容２"));
   // A small group: an optional switch at the top, the title field, the unit field.
   struct Small {
-    const char* title;
+    Message title;
     int x;
-    const char* caption;  // null: no switch
+    Message caption;  // empty: no switch
     FlagKey flag;
     TextKey title_text;
-    const char* title_caption;
+    Message title_caption;
     TextKey unit_text;
-    const char* unit_caption;
+    Message unit_caption;
   };
   const Small top_row[] = {
-      {"タイトル", 8, "元を残す", FlagKey::b50, TextKey::s50, "肩書", TextKey::s51, "敬称"},
-      {"CPU稼働率", 112, "２桁表示", FlagKey::b56, TextKey::s68, "題目", TextKey::s69, "単位"},
-      {"電池", 216, nullptr, FlagKey::b48, TextKey::s70, "題目", TextKey::s71, "単位"},
+      {QMessage("title", "タイトル"), 8, QMessage("title", "元を残す"), FlagKey::b50,
+       TextKey::s50, QMessage("title", "肩書"), TextKey::s51, QMessage("title", "敬称")},
+      {QMessage("figures", "CPU稼働率"), 112, QMessage("figures", "２桁表示"), FlagKey::b56,
+       TextKey::s68, QMessage("figures", "題目"), TextKey::s69, QMessage("figures", "単位")},
+      {QMessage("figures", "電池"), 216, {}, FlagKey::b48, TextKey::s70,
+       QMessage("figures", "題目"), TextKey::s71, QMessage("figures", "単位")},
   };
   const Small resources[] = {
-      {"Systemリソース", 320, "空き容量", FlagKey::b66, TextKey::s77, "題目", TextKey::s78, "単位"},
-      {"ＧＤＩ リソース", 424, "空き容量", FlagKey::b67, TextKey::s79, "題目", TextKey::s80,
-       "単位"},
-      {"Userリソース", 528, "空き容量", FlagKey::b68, TextKey::s81, "題目", TextKey::s82, "単位"},
+      {QMessage("figures", "Systemリソース"), 320, QMessage("figures", "空き容量"), FlagKey::b66,
+       TextKey::s77, QMessage("figures", "題目"), TextKey::s78, QMessage("figures", "単位")},
+      {QMessage("figures", "ＧＤＩ リソース"), 424, QMessage("figures", "空き容量"), FlagKey::b67,
+       TextKey::s79, QMessage("figures", "題目"), TextKey::s80, QMessage("figures", "単位")},
+      {QMessage("figures", "Userリソース"), 528, QMessage("figures", "空き容量"), FlagKey::b68,
+       TextKey::s81, QMessage("figures", "題目"), TextKey::s82, QMessage("figures", "単位")},
   };
   auto add_small = [&b](const Small& small, int top) {
     b.Group(small.title, {small.x, top, 97, 105});
-    if (small.caption != nullptr) b.Check(small.flag, small.caption, {6, 18, 86, 20});
+    if (!small.caption.source.empty()) b.Check(small.flag, small.caption, {6, 18, 86, 20});
     b.LabeledEdit(small.title_text, small.title_caption, 6, 44, 27, 58);
     b.LabeledEdit(small.unit_text, small.unit_caption, 6, 72, 27, 58);
   };
   for (const Small& small : top_row) add_small(small, 0);
   for (const Small& small : resources) add_small(small, 112);
 
-  b.Group("送受信量", {320, 0, 305, 105});
-  b.Check(FlagKey::b81, "接続時のみ表示", {6, 17, 114, 19});
-  b.Check(FlagKey::b82, "累積量", {122, 17, 70, 19});
-  b.Check(FlagKey::b83, "３桁カンマ", {196, 17, 100, 19});
-  const char* unit_captions[] = {"バイト", "ＫＢ", "ＭＢ"};
+  b.Group(QMessage("traffic", "送受信量"), {320, 0, 305, 105});
+  b.Check(FlagKey::b81, QMessage("traffic", "接続時のみ表示"), {6, 17, 114, 19});
+  b.Check(FlagKey::b82, QMessage("traffic", "累積量"), {122, 17, 70, 19});
+  b.Check(FlagKey::b83, QMessage("traffic", "３桁カンマ"), {196, 17, 100, 19});
+  const Message unit_captions[] = {QMessage("traffic", "バイト"), QMessage("traffic", "ＫＢ"),
+                                   QMessage("traffic", "ＭＢ")};
   const Rect unit_places[] = {{6, 37, 66, 19}, {74, 37, 52, 19}, {128, 37, 52, 19}};
   for (int unit = 1; unit <= 3; ++unit) {
     b.Add({.kind = Kind::kRadioButton,
@@ -226,79 +239,79 @@ void ContentPage2(Builder& b) {
            .binding = Binding::kByteUnit,
            .arg = unit});
   }
-  b.Button("SpeedButton2", "送受信量初期化", {184, 36, 112, 22}, Action::kResetTraffic);
-  b.LabeledEdit(TextKey::s95, "受信題目", 6, 60, 51, 70);
-  b.LabeledEdit(TextKey::s96, "受信単位", 131, 60, 51, 70);
-  b.LabeledEdit(TextKey::s97, "送信題目", 6, 82, 51, 70);
-  b.LabeledEdit(TextKey::s98, "送信単位", 131, 82, 51, 70);
+  b.Button("SpeedButton2", QMessage("traffic", "送受信量初期化"), {184, 36, 112, 22}, Action::kResetTraffic);
+  b.LabeledEdit(TextKey::s95, QMessage("traffic", "受信題目"), 6, 60, 51, 70);
+  b.LabeledEdit(TextKey::s96, QMessage("traffic", "受信単位"), 131, 60, 51, 70);
+  b.LabeledEdit(TextKey::s97, QMessage("traffic", "送信題目"), 6, 82, 51, 70);
+  b.LabeledEdit(TextKey::s98, QMessage("traffic", "送信単位"), 131, 82, 51, 70);
   b.Add({.kind = Kind::kCheckBox,
          .name = "CheckBox47",
-         .caption = "受",
+         .caption = QMessage("traffic", "受"),
          .rect = {256, 60, 44, 20},
          .binding = Binding::kCombinedReceived,
          .extra_only = true});
   b.Add({.kind = Kind::kCheckBox,
          .name = "CheckBox48",
-         .caption = "送",
+         .caption = QMessage("traffic", "送"),
          .rect = {256, 82, 44, 20},
          .binding = Binding::kCombinedSent,
          .extra_only = true});
 
   // The memory groups stack their three switches above the two fields.
   struct Memory {
-    const char* title;
+    Message title;
     int x;
     FlagKey free, percent, commas;
     TextKey title_text, unit_text;
   };
   const Memory memories[] = {
-      {"物理メモリ", 8, FlagKey::b57, FlagKey::b58, FlagKey::b59, TextKey::s66, TextKey::s67},
-      {"仮想メモリ", 112, FlagKey::b60, FlagKey::b61, FlagKey::b62, TextKey::s73, TextKey::s74},
-      {"ページ", 216, FlagKey::b63, FlagKey::b64, FlagKey::b65, TextKey::s75, TextKey::s76},
+      {QMessage("memory", "物理メモリ"), 8, FlagKey::b57, FlagKey::b58, FlagKey::b59, TextKey::s66, TextKey::s67},
+      {QMessage("memory", "仮想メモリ"), 112, FlagKey::b60, FlagKey::b61, FlagKey::b62, TextKey::s73, TextKey::s74},
+      {QMessage("memory", "ページ"), 216, FlagKey::b63, FlagKey::b64, FlagKey::b65, TextKey::s75, TextKey::s76},
   };
   for (const Memory& memory : memories) {
     b.Group(memory.title, {memory.x, 112, 97, 105});
-    b.Check(memory.free, "空き容量", {6, 16, 86, 17});
-    b.Check(memory.percent, "[％]表示", {6, 33, 86, 17});
-    b.Check(memory.commas, "３桁カンマ", {6, 50, 86, 17});
-    b.LabeledEdit(memory.title_text, "題目", 6, 67, 27, 58, 18);
-    b.LabeledEdit(memory.unit_text, "単位", 6, 85, 27, 58, 18);
+    b.Check(memory.free, QMessage("memory", "空き容量"), {6, 16, 86, 17});
+    b.Check(memory.percent, QMessage("memory", "[％]表示"), {6, 33, 86, 17});
+    b.Check(memory.commas, QMessage("memory", "３桁カンマ"), {6, 50, 86, 17});
+    b.LabeledEdit(memory.title_text, QMessage("memory", "題目"), 6, 67, 27, 58, 18);
+    b.LabeledEdit(memory.unit_text, QMessage("memory", "単位"), 6, 85, 27, 58, 18);
   }
 }
 
 void WatchPage(Builder& b) {
-  b.Page(3, "時間監視");
-  b.Group("他プログラム起動", {8, 0, 617, 105});
-  b.Label("↓起動チェック\u3000\u3000\u3000\u3000\u3000↓時間:150時間5分なら「15005」と入力",
+  b.Page(3, QMessage("tab", "時間監視"));
+  b.Group(QMessage("watch", "他プログラム起動"), {8, 0, 617, 105});
+  b.Label(QMessage("watch", "↓起動チェック\u3000\u3000\u3000\u3000\u3000↓時間:150時間5分なら「15005」と入力"),
           {8, 14, 600, 17});
   struct Row {
     FlagKey check;
-    const char* caption;
+    Message caption;
     TextKey value, program;
   };
-  const Row rows[] = {{FlagKey::b77, "現在時刻", TextKey::s89, TextKey::s92},
-                      {FlagKey::b78, "連続接続時間", TextKey::s90, TextKey::s93},
-                      {FlagKey::b79, "累計接続時間", TextKey::s91, TextKey::s94}};
+  const Row rows[] = {{FlagKey::b77, QMessage("watch", "現在時刻"), TextKey::s89, TextKey::s92},
+                      {FlagKey::b78, QMessage("watch", "連続接続時間"), TextKey::s90, TextKey::s93},
+                      {FlagKey::b79, QMessage("watch", "累計接続時間"), TextKey::s91, TextKey::s94}};
   for (int n = 1; n <= 3; ++n) {
     const Row& row = rows[n - 1];
     const int top = 32 + 24 * (n - 1);
     b.Check(row.check, row.caption, {8, top, 102, 21});
     b.Edit(row.value, {112, top, 41, 21});
     b.Edit(row.program, {160, top, 377, 21});
-    b.Button("BitBtn" + std::to_string(60 + n), "参照", {541, top, 34, 21}, Action::kBrowse, n);
-    b.Button("BitBtn" + std::to_string(63 + n), "試す", {577, top, 34, 21}, Action::kLaunch, n);
+    b.Button("BitBtn" + std::to_string(60 + n), QMessage("watch", "参照"), {541, top, 34, 21}, Action::kBrowse, n);
+    b.Button("BitBtn" + std::to_string(63 + n), QMessage("watch", "試す"), {577, top, 34, 21}, Action::kLaunch, n);
   }
 }
 
 void AboutPage(Builder& b) {
-  b.Page(4, "Quillentaについて");
-  ControlDef& version = b.Label("Version２", {4, -44, 629, 236});
+  b.Page(4, QMessage("tab", "Quillentaについて"));
+  ControlDef& version = b.Label(QMessage("about", "Version２"), {4, -44, 629, 236});
   version.name = "VersionLabel";
   version.font = {160, true};
   version.align = Align::kLeftTop;
   // The glyphs sit low in a CJK face's tall line; the label starts above the page so that
   // they keep clear of the author's line below.
-  ControlDef& dot = b.Label(".", {336, 40, 21, 25});
+  ControlDef& dot = b.Label({"", "."}, {336, 40, 21, 25});
   dot.name = "ExtraLabel";
   dot.font = {4, false};
   dot.align = Align::kCenter;
@@ -309,7 +322,7 @@ void AboutPage(Builder& b) {
                    const char* menu) -> ControlDef& {
     ControlDef& field = b.Add({.kind = Kind::kLinkField,
                                 .name = name,
-                                .caption = address,
+                                .caption = {"", address},  // no context: its own, never translated
                                 .rect = rect,
                                 .action = action,
                                 .cursor = Cursor::kHand,
@@ -319,16 +332,30 @@ void AboutPage(Builder& b) {
   link("MailField", kContactAddress, {536, 183, 89, 16}, Action::kOpenMail, "PopupMenu2")
       .grows_left = true;
   link("WebField", kWebPage, {312, 200, 317, 16}, Action::kOpenWeb, "PopupMenu4");
-  b.Label("作者Vouk：", {482, 184, 54, 16}).left_of = "MailField";
+  b.Label(QMessage("about", "作者Vouk："), {482, 184, 54, 16}).left_of = "MailField";
+  // One row at the foot of the page, below the version's glyphs and the author: a group box
+  // would lie under the version label, which paints over it. Each language is named in
+  // itself, so a user lost in a language finds his own.
+  b.Label(QMessage("language", "表示言語："), {8, 201, 64, 16});
+  const Message choices[] = {QMessage("language", "自動"), {"", "日本語"}, {"", "English"}};
+  const Rect places[] = {{72, 200, 64, 18}, {140, 200, 68, 18}, {212, 200, 76, 18}};
+  for (int n = 0; n < 3; ++n) {
+    b.Add({.kind = Kind::kRadioButton,
+           .name = "LanguageButton" + std::to_string(n + 1),
+           .caption = choices[n],
+           .rect = places[n],
+           .binding = Binding::kLanguage,
+           .arg = n});
+  }
 }
 
 void BottomRow(Builder& b) {
   b.Window();
   b.Add({.kind = Kind::kTabControl, .name = "PageControl1", .rect = {1, 0, 641, 249}});
-  b.Button("Button51", "&OK", {168, 256, 97, 25}, Action::kOk);
-  b.Button("Button52", "元に戻す(&R)", {272, 256, 97, 25}, Action::kRevert);
-  b.Button("Button53", "終了(&X)", {376, 256, 97, 25}, Action::kCloseWindow);
-  b.Check(FlagKey::b49, "起動ごとに設定", {488, 253, 113, 25});
+  b.Button("Button51", QMessage("buttons", "&OK"), {168, 256, 97, 25}, Action::kOk);
+  b.Button("Button52", QMessage("buttons", "元に戻す(&R)"), {272, 256, 97, 25}, Action::kRevert);
+  b.Button("Button53", QMessage("buttons", "終了(&X)"), {376, 256, 97, 25}, Action::kCloseWindow);
+  b.Check(FlagKey::b49, QMessage("buttons", "起動ごとに設定"), {488, 253, 113, 25});
   // Tab walks the bottom row first, then into the tab control.
   for (ControlDef& def : b.controls) {
     if (def.page == -1) def.tab_order = def.kind == Kind::kTabControl ? 4 : def.tab_order - 1;
@@ -350,11 +377,11 @@ std::vector<MenuDef> BuildMenus() {
   return {
       {"PopupMenu1",
        "",
-       {{"MenuQuit", "終了", MenuAction::kEndProgram},
-        {"MenuSettings", "設定", MenuAction::kShowWindow}}},
-      {"PopupMenu2", "MailField", {{"MenuCopyMail", "コピー", MenuAction::kCopyField}}},
-      {"PopupMenu3", "ExtraLabel", {{"MenuExtra", "おまけ", MenuAction::kToggleExtra, true}}},
-      {"PopupMenu4", "WebField", {{"MenuCopyWeb", "コピー", MenuAction::kCopyField}}},
+       {{"MenuQuit", QMessage("tray menu", "終了"), MenuAction::kEndProgram},
+        {"MenuSettings", QMessage("tray menu", "設定"), MenuAction::kShowWindow}}},
+      {"PopupMenu2", "MailField", {{"MenuCopyMail", QMessage("about menu", "コピー"), MenuAction::kCopyField}}},
+      {"PopupMenu3", "ExtraLabel", {{"MenuExtra", QMessage("about menu", "おまけ"), MenuAction::kToggleExtra, true}}},
+      {"PopupMenu4", "WebField", {{"MenuCopyWeb", QMessage("about menu", "コピー"), MenuAction::kCopyField}}},
   };
 }
 

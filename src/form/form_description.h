@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "lang/translate.h"
 #include "settings/settings.h"
 #include "settings/item_sequence.h"
 
@@ -40,7 +41,12 @@ enum class Binding {
   kCombinedReceived,  // "受": not stored
   kCombinedSent,      // "送": not stored
   kOrderPosition,     // a position label of the "順番" tab; arg = item code
+  kLanguage,          // a radio button of the interface's language; arg = kLanguageChoices' index
+  kPanelLabel,        // the line beside the panel's icon
 };
+
+// The language choices of the About tab, in order: the system's, then each language by name.
+inline constexpr std::string_view kLanguageChoices[] = {"auto", "ja", "en"};
 
 enum class Action {
   kNone,
@@ -69,7 +75,8 @@ struct Font {
 struct ControlDef {
   Kind kind;
   std::string name{};
-  std::string caption{};  // '&' marks a mnemonic
+  // In the source language, '&' marking a mnemonic; without a context it is never translated.
+  Message caption{};
   int page = -1;          // -1: on the window itself; else the tab page's index
   std::string group{};    // the group box it sits in; "" for the page (or window) itself
   Rect rect{};
@@ -85,6 +92,9 @@ struct ControlDef {
   std::string buddy{};       // the field a label's mnemonic leads to
   std::string popup_menu{};  // the menu its context click opens
   bool extra_only = false;  // shown in extra mode only
+  // Of use to the Linux shell only (the Windows taskbar shows no text beside an icon): the
+  // Windows shell keeps it hidden.
+  bool linux_only = false;
   bool transparent = false;
   // Its text may be wider than the classic field: the field keeps its right edge and widens
   // to the left to fit.
@@ -97,7 +107,7 @@ enum class MenuAction { kEndProgram, kShowWindow, kCopyField, kToggleExtra };
 
 struct MenuItemDef {
   std::string name;
-  std::string caption;
+  Message caption;
   MenuAction action;
   bool checkable = false;
 };
@@ -130,6 +140,11 @@ const MenuItemDef* FindMenuItem(std::string_view name);
 const MenuDef* MenuOf(std::string_view item);
 // The control's index in Controls(); Controls().size() when there is none.
 std::size_t IndexOf(std::string_view name);
+
+// The settings value of a kLanguage radio button.
+inline std::string_view LanguageChoiceOf(const ControlDef& control) {
+  return kLanguageChoices[control.arg];
+}
 
 // The caption without its mnemonic marks ("&&" stays one '&').
 std::string PlainCaption(std::string_view caption);

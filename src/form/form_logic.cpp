@@ -107,6 +107,12 @@ void FormLogic::OnToggled(std::string_view name, bool on) {
     case Binding::kCombinedSent:
       settings.SetCombinedSent(on);
       break;
+    case Binding::kLanguage:
+      if (on) settings.SetLanguageChoice(std::string(LanguageChoiceOf(*control)));
+      break;
+    case Binding::kPanelLabel:
+      settings.SetPanelLabel(on);
+      break;
     default:
       break;
   }
@@ -149,6 +155,10 @@ bool FormLogic::Checked(const ControlDef& control) const {
       return settings.CombinedReceived();
     case Binding::kCombinedSent:
       return settings.CombinedSent();
+    case Binding::kLanguage:
+      return settings.LanguageChoice() == LanguageChoiceOf(control);
+    case Binding::kPanelLabel:
+      return settings.PanelLabel();
     default:
       return false;
   }
@@ -161,7 +171,7 @@ std::string FormLogic::Text(const ControlDef& control) const {
     case Binding::kOrderPosition:
       return core_.order_editor().Label(control.arg);
     default:
-      return control.caption;
+      return Tr(control.caption);
   }
 }
 
@@ -178,9 +188,9 @@ bool FormLogic::MenuChecked(std::string_view item) const {
 std::optional<std::string> FormLogic::Address(const ControlDef& control) const {
   switch (control.action) {
     case Action::kOpenMail:
-      return "mailto:" + control.caption;
+      return "mailto:" + std::string(control.caption.source);
     case Action::kOpenWeb:
-      return control.caption;
+      return std::string(control.caption.source);
     default:
       return std::nullopt;
   }
@@ -208,6 +218,12 @@ std::vector<std::size_t> FormLogic::ShownBy(const SettingChange& change) const {
       case SettingChange::Kind::kCombined:
         affected = control.binding == Binding::kCombinedReceived ||
                    control.binding == Binding::kCombinedSent;
+        break;
+      case SettingChange::Kind::kLanguage:
+        affected = control.binding == Binding::kLanguage;
+        break;
+      case SettingChange::Kind::kPanelLabel:
+        affected = control.binding == Binding::kPanelLabel;
         break;
     }
     if (affected) shown.push_back(i);

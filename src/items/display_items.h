@@ -4,13 +4,14 @@
 #include <array>
 
 #include "items/item_context.h"
+#include "lang/translate.h"
 #include "settings/item_sequence.h"
 
 namespace quillenta {
 
 struct DisplayItem {
   int code;             // 1..21, the number the settings file stores in the item sequence
-  const char* caption;  // the order editor's button
+  Message caption;      // the order editor's button
   ItemFormatter append;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace quillenta {
@@ -31,9 +32,28 @@ class WindowSystem {
   virtual WindowId FindPanel() = 0;
   // Whether `window` is a desktop panel; a desktop may have several, and FindPanel names one.
   virtual bool IsPanel(WindowId window) { return window != kNoWindow && window == FindPanel(); }
+  // What an earlier run that ended without its shutdown (killed, crashed, the power cut) left
+  // in windows: each window that still carries exactly the line that run wrote last gets its
+  // own title back; one retitled by its owner since, or a handle that names another window
+  // now, is left as it is. Every such record is dropped. Called once, when the program's core
+  // is made (after the single-instance guard, before the first tick).
+  virtual void GiveBackLeftTitles() {}
   // Announces that ReadTitle(target) and ForegroundWindow() follow, so that an implementation
   // can ask for both at once: the work tick then costs one round trip to the display.
   virtual void PrepareObservation(WindowId target) {}
+
+  // A window that retitles itself (an editor's unsaved mark, a page whose title ticks) would
+  // show its bare title until the next work tick; the system tells of it at once instead.
+  // From now on `window`'s own title is the one followed, in place of the one before.
+  virtual void FollowTitle(WindowId window) {}
+  // Whether the followed window's owner has set its title since the last call; this
+  // program's own writes never count. Consumes what the system has sent.
+  virtual bool TakeRetitle() { return false; }
+  // How the shell learns that TakeRetitle may have news: a descriptor that turns readable
+  // (-1 where there is none), or a call of `notice` that the implementation makes itself
+  // from within the shell's message loop.
+  virtual int NoticeDescriptor() { return -1; }
+  virtual void SetNotice(std::function<void()> notice) {}
 };
 
 }  // namespace quillenta

@@ -1,5 +1,7 @@
 #include "program/command_line.h"
 
+#include "lang/translate.h"
+
 namespace quillenta {
 
 namespace {
@@ -12,7 +14,9 @@ const ToolkitOption* FindToolkitOption(std::string_view name,
   return nullptr;
 }
 
-CommandLine Refuse(std::string error) { return {CommandAction::kBadOption, std::move(error)}; }
+CommandLine Refuse(std::string error) { return {CommandAction::kBadOption, std::move(error), {}}; }
+
+constexpr std::string_view kLanguageOption = "--lang";
 
 }  // namespace
 
@@ -29,6 +33,19 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
     }
     if (arg == "--version") {
       if (result.action == CommandAction::kRun) result.action = CommandAction::kVersion;
+      continue;
+    }
+    if (arg == kLanguageOption || arg.starts_with("--lang=")) {
+      std::string value;
+      if (arg.size() > kLanguageOption.size()) {
+        value = arg.substr(kLanguageOption.size() + 1);
+      } else if (i + 1 < args.size()) {
+        value = args[++i];
+      } else {
+        return Refuse("option '--lang' needs a value");
+      }
+      result.language = ParseLanguage(value);
+      if (!result.language) return Refuse("unknown language '" + value + "' (ja, en)");
       continue;
     }
     if (arg.empty() || arg[0] != '-' || arg == "-")
@@ -54,17 +71,20 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
 
 std::string VersionText() { return "quillenta " QUILLENTA_VERSION "\n"; }
 
-std::string UsageLine() { return "Usage: quillenta [--help | --version]\n"; }
+std::string UsageLine() {
+  return Tr("command line", "Usage: quillenta [--help | --version | --lang=ja|en]\n");
+}
 
 std::string HelpText(std::string_view notes) {
   std::string text = UsageLine();
-  text +=
-      "Keeps an information line (the window's own title, date, time, memory, CPU ...)\n"
-      "written into the title bar of the window in front. Its menu and its settings window\n"
-      "open from the icon in the notification area.\n"
-      "\n"
-      "  -h, --help     show this help and exit\n"
-      "      --version  show the version and exit\n";
+  text += Tr("command line",
+             "Keeps an information line (the window's own title, date, time, memory, CPU ...)\n"
+             "written into the title bar of the window in front. Its menu and its settings window\n"
+             "open from the icon in the notification area.\n"
+             "\n"
+             "  -h, --help     show this help and exit\n"
+             "      --version  show the version and exit\n"
+             "      --lang=ja|en  the interface's language for this run (Japanese, English)\n");
   if (!notes.empty()) {
     text += '\n';
     text += notes;
@@ -74,7 +94,7 @@ std::string HelpText(std::string_view notes) {
 
 std::string BadOptionText(const CommandLine& command_line) {
   return "quillenta: " + command_line.error + "\n" + UsageLine() +
-         "Try 'quillenta --help' for more information.\n";
+         Tr("command line", "Try 'quillenta --help' for more information.\n");
 }
 
 }  // namespace quillenta

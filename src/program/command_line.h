@@ -1,9 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "lang/language.h"
 
 namespace quillenta {
 
@@ -20,9 +23,12 @@ struct CommandLine {
   CommandAction action = CommandAction::kRun;
   // Why the command line was refused, for kBadOption.
   std::string error;
+  // --lang=ja|en|pseudo: the interface's language for this run, whatever the settings say.
+  std::optional<Language> language;
 };
 
-// The arguments after the program's name. `windows_style` also takes "/?" for help.
+// The arguments after the program's name; --help's text is in the interface's language, so the
+// caller sets that from `language` (or the system's) before it asks for the text. `windows_style` also takes "/?" for help.
 CommandLine ParseCommandLine(const std::vector<std::string>& args,
                              std::span<const ToolkitOption> toolkit_options, bool windows_style);
 

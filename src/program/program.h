@@ -13,7 +13,8 @@ namespace quillenta {
 // What a shell does with its toolkit when the program asks.
 class Shell {
  public:
-  enum class Timer { kTimer1, kTimer2 };
+  // kNotice: once, for a retitle that came too soon to be answered.
+  enum class Timer { kTimer1, kTimer2, kNotice };
 
   virtual ~Shell() = default;
   // A repeating timer whose expiries come back through Program::OnTimer.
@@ -25,7 +26,12 @@ class Shell {
   virtual void ShowAtStart() = 0;
   // The shutdown has run: the icon and the windows go, and the loop ends.
   virtual void Closed() = 0;
+  // Something the user should know once, shown without holding up the caller.
+  virtual void ShowNotice(const std::string& text) {}
 };
+
+// What a user of a Wayland session without a retitling compositor is told, once.
+std::string OnlyXWaylandNotice();
 
 class Program {
  public:
@@ -44,10 +50,14 @@ class Program {
   bool Closed() const { return closed_; }
 
   void OnTimer(Shell::Timer timer);
+  // The window system's notice descriptor turned readable (the shell watches it), or the
+  // implementation's own notice came.
+  void OnWindowNotice();
 
   ProgramCore& core() { return core_; }
 
  private:
+  void AwaitNotice(int wait_ms);
   Shell& shell_;
   ProgramCore core_;
   Signal<bool>::Subscription periodic_save_;

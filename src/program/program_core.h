@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "accounting/accounting.h"
 #include "items/item_context.h"
+#include "lang/translate.h"
 #include "platform/clock.h"
 #include "platform/launcher.h"
 #include "platform/locale.h"
@@ -41,6 +43,16 @@ struct Platform {
   std::function<bool()> display_lost;
   // Once a second: collects ended children of the launcher.
   std::function<void()> housekeeping;
+  // The language the system's display asks for, and --lang's, which holds until the user
+  // chooses one in the settings window.
+  Language system_language = Language::kEnglish;
+  std::optional<Language> language_override;
+  // A Wayland session whose compositor lets no program retitle its native windows: only
+  // windows that run through XWayland can carry the line.
+  bool only_xwayland_windows = false;
+  // A Wayland session, where the panel's icon carries the line beside it by default (an X11
+  // user's panel stays as it was).
+  bool wayland_session = false;
 };
 
 class ProgramCore : private TickSteps {
@@ -70,6 +82,11 @@ class ProgramCore : private TickSteps {
 
   // Reports the error of a step that failed.
   void Timer1Timer();
+  // The window system told of a retitle of the target. The result: in how many ms to call
+  // again for a retitle that came too soon to be answered (0: none waits); a wakeup's own
+  // look at the notices leaves it in NoticeWaitMs().
+  int TitleNotice();
+  int NoticeWaitMs() const { return notice_wait_ms_; }
   // The periodic save; reports a failed write.
   void Timer2Timer();
   // A save that meets the settings file held by another program is made again at each
@@ -82,6 +99,16 @@ class ProgramCore : private TickSteps {
   // "&OK" after the window is hidden; reports a failed write.
   void SaveSettings();
   void LoadSettings() { settings_file_.LoadSettings(); }
+
+  // The interface's language changed (also at the load, from the system's to the file's):
+  // the shell redraws its texts.
+  Signal<Language> language_changed;
+  // The line as the tray shows it (the icon's tooltip): at most once a second, and only when
+  // it changed, so that a tray host is not asked to redraw five times a second.
+  Signal<const std::string&> tray_line_changed;
+  // The line without the window's title (the label beside a panel's icon), taken with the
+  // tray's line.
+  const std::string& TrayLabel() const { return tray_label_; }
 
   Platform& platform() { return platform_; }
   Settings& settings() { return settings_; }
@@ -108,6 +135,9 @@ class ProgramCore : private TickSteps {
   void WriteSettings() { settings_file_.SaveSettings(accounting_.TotalsForSave(), engine_.Line()); }
   void WriteTotals() { accounting_.SaveConnectionTotals(settings_file_, engine_.Line()); }
 
+  // Makes the language the settings and the sources choose the interface's.
+  void ApplyLanguage();
+
   Platform platform_;
   ErrorReport& errors_;
   HeldSave settings_save_;
@@ -124,6 +154,11 @@ class ProgramCore : private TickSteps {
   TimeWatch time_watch_;
   std::unique_ptr<ItemContext> item_context_;
   int wakeups_since_watch_ = 0;
+  int notice_wait_ms_ = 0;
+  std::string tray_line_;
+  std::string tray_label_;
+  Signal<const SettingChange&>::Subscription language_choice_;
+  bool loaded_ = false;
 };
 
 }  // namespace quillenta

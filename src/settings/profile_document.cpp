@@ -141,9 +141,12 @@ std::optional<std::string_view> ProfileDocument::StoredValue(std::string_view se
 std::string ProfileDocument::ReadString(std::string_view section, std::string_view key,
                                         std::string_view default_value) const {
   std::string_view value = StoredValue(section, key).value_or(default_value);
-  const std::string_view unquoted = StripOneQuotePair(value);
-  return std::string(code_page_932_ ? CutAtCodePage932Bytes(unquoted, kMaxValueBytes)
-                                    : CutAtCharBoundary(unquoted, kMaxValueBytes));
+  std::string_view unquoted = StripOneQuotePair(value);
+  // The profile API hands its value back as a C string: what follows a NUL never arrives.
+  unquoted = unquoted.substr(0, unquoted.find('\0'));
+  const std::string readable = ReadableProfileText(unquoted);
+  return std::string(code_page_932_ ? CutAtCodePage932Bytes(readable, kMaxValueBytes)
+                                    : CutAtCharBoundary(readable, kMaxValueBytes));
 }
 
 void ProfileDocument::Write(std::string_view section, std::string_view key,

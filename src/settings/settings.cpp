@@ -31,15 +31,39 @@ const std::array<TextDef, kTextCount> kTextTable = {{
     {TextKey::s75, "s75", "P:"},    {TextKey::s76, "s76", "% "},    {TextKey::s77, "s77", "S:"},
     {TextKey::s78, "s78", "% "},    {TextKey::s79, "s79", "G:"},    {TextKey::s80, "s80", "% "},
     {TextKey::s81, "s81", "U:"},    {TextKey::s82, "s82", "% "},    {TextKey::s83, "s83", ""},
-    {TextKey::s84, "s84", "ﾟ"},     {TextKey::s85, "s85", ""},      {TextKey::s86, "s86", "'"},
-    {TextKey::s87, "s87", ""},      {TextKey::s88, "s88", "'' "},   {TextKey::s89, "s89", ""},
+    {TextKey::s84, "s84", "ﾟ", "h"},     {TextKey::s85, "s85", ""},      {TextKey::s86, "s86", "'", "m"},
+    {TextKey::s87, "s87", ""},      {TextKey::s88, "s88", "'' ", "s "},   {TextKey::s89, "s89", ""},
     {TextKey::s90, "s90", ""},      {TextKey::s91, "s91", ""},      {TextKey::s92, "s92", ""},
-    {TextKey::s93, "s93", ""},      {TextKey::s94, "s94", ""},      {TextKey::s95, "s95", "受:"},
-    {TextKey::s96, "s96", "byte "}, {TextKey::s97, "s97", "送:"},   {TextKey::s98, "s98", "byte "},
+    {TextKey::s93, "s93", ""},      {TextKey::s94, "s94", ""},      {TextKey::s95, "s95", "受:", "Rx:"},
+    {TextKey::s96, "s96", "byte "}, {TextKey::s97, "s97", "送:", "Tx:"},   {TextKey::s98, "s98", "byte "},
 }};
 
 const FlagDef& Def(FlagKey key) { return kFlagTable[Settings::Index(key)]; }
 const TextDef& Def(TextKey key) { return kTextTable[Settings::Index(key)]; }
+
+const char* DefaultText(const TextDef& def, Language language) {
+  return language != Language::kJapanese && def.other_default != nullptr ? def.other_default
+                                                                          : def.default_value;
+}
+
+void Settings::SetLanguageChoice(std::string choice) {
+  if (choice != "ja" && choice != "en") choice = kLanguageAutomatic;
+  if (choice == language_choice_) return;
+  language_choice_ = std::move(choice);
+  changed.Emit({SettingChange::Kind::kLanguage});
+}
+
+void Settings::SetPanelLabelChoice(std::optional<bool> choice) {
+  const bool before = PanelLabel();
+  panel_label_choice_ = choice;
+  if (PanelLabel() != before) changed.Emit({SettingChange::Kind::kPanelLabel});
+}
+
+void Settings::SetPanelLabelDefault(bool on) {
+  const bool before = PanelLabel();
+  panel_label_default_ = on;
+  if (PanelLabel() != before) changed.Emit({SettingChange::Kind::kPanelLabel});
+}
 
 namespace {
 
@@ -75,6 +99,9 @@ void Settings::SetFlag(FlagKey key, bool on) {
 }
 
 void Settings::SetText(TextKey key, std::string text) {
+  // A NUL would end the line where a window title is written, and the title read back would
+  // no longer be the line.
+  if (std::size_t nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
   std::string& slot = texts_[Index(key)];
   if (slot == text) return;
   slot = std::move(text);

@@ -4,10 +4,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "lang/language.h"
 #include "settings/signal.h"
 
 namespace quillenta {
@@ -36,6 +38,8 @@ struct TextDef {
   TextKey key;
   const char* name;
   const char* default_value;  // UTF-8, without the quotes the file stores
+  // Where the line's own word or mark reads as Japanese: its default in every other language.
+  const char* other_default = nullptr;
 };
 extern const std::array<FlagDef, kFlagCount> kFlagTable;  // in key order
 extern const std::array<TextDef, kTextCount> kTextTable;  // in key order
@@ -49,10 +53,22 @@ enum class ByteUnit : int { kBytes = 1, kKilobytes = 2, kMegabytes = 3 };
 
 const FlagDef& Def(FlagKey key);
 const TextDef& Def(TextKey key);
+// A text's default in the interface language `language`.
+const char* DefaultText(const TextDef& def, Language language);
+
+// The key of the interface's language, "auto" (the system's), "ja" or "en". A file without it
+// is one of a version that knew only Japanese, so its user keeps the Japanese interface.
+inline constexpr const char* kLanguageKey = "Language";
+inline constexpr const char* kLanguageAutomatic = "auto";
+
+// Whether the panel's icon carries the line beside it, "1" or "0"; written only once the user
+// chose, so that a file without it follows the session (on in Wayland sessions, off in X11
+// ones, whose panels stay as they were).
+inline constexpr const char* kPanelLabelKey = "PanelLabel";
 
 // What changed, for views that mirror the model.
 struct SettingChange {
-  enum class Kind { kFlag, kText, kByteUnit, kExtraMode, kCombined } kind;
+  enum class Kind { kFlag, kText, kByteUnit, kExtraMode, kCombined, kLanguage, kPanelLabel } kind;
   FlagKey flag = FlagKey::b48;
   TextKey text = TextKey::s50;
 };
@@ -69,6 +85,7 @@ class Settings {
 
   // Each setter runs the change behaviours only when the value really changes.
   void SetFlag(FlagKey key, bool on);
+  // A text ends at its first NUL, as a text of the settings file does.
   void SetText(TextKey key, std::string text);
   // 1, 2 or 3; any other value changes nothing.
   void SetByteUnit(int unit);
@@ -86,6 +103,18 @@ class Settings {
   void SetCombinedReceived(bool on);
   void SetCombinedSent(bool on);
 
+  // kLanguageAutomatic or the name of a language with a catalogue ("ja", "en"); any other
+  // value is taken as kLanguageAutomatic.
+  const std::string& LanguageChoice() const { return language_choice_; }
+  void SetLanguageChoice(std::string choice);
+
+  // The label beside the panel's icon: the user's choice, else the session's default.
+  bool PanelLabel() const { return panel_label_choice_.value_or(panel_label_default_); }
+  const std::optional<bool>& PanelLabelChoice() const { return panel_label_choice_; }
+  void SetPanelLabel(bool on) { SetPanelLabelChoice(on); }
+  void SetPanelLabelChoice(std::optional<bool> choice);
+  void SetPanelLabelDefault(bool on);
+
   // Every change, for views.
   Signal<const SettingChange&> changed;
   // Periodic save switched on or off (b76 changed).
@@ -102,6 +131,9 @@ class Settings {
   bool extra_mark_ = false;
   bool combined_received_ = false;
   bool combined_sent_ = false;
+  std::string language_choice_ = kLanguageAutomatic;
+  std::optional<bool> panel_label_choice_;
+  bool panel_label_default_ = false;
 };
 
 }  // namespace quillenta

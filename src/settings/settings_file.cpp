@@ -1,7 +1,9 @@
 #include "settings/settings_file.h"
 
+#include <exception>
 #include <limits>
 
+#include "lang/translate.h"
 #include "platform/error.h"
 #include "settings/profile_values.h"
 
@@ -61,9 +63,11 @@ bool ReadProfileBool(const ProfileDocument& document, std::string_view key, bool
 SettingsFile::SettingsFile(ProfileStore& store, Settings& settings, OrderEditor& editor)
     : store_(store), settings_(settings), editor_(editor) {}
 
-ProfileDocument SettingsFile::ReadDocument() {
+ProfileDocument SettingsFile::ReadDocument(bool* found) {
   std::string text;
-  if (store_.Load(text) != ProfileStore::LoadResult::kRead) return ProfileDocument();
+  const ProfileStore::LoadResult result = store_.Load(text);
+  if (found != nullptr) *found = result != ProfileStore::LoadResult::kMissing;
+  if (result != ProfileStore::LoadResult::kRead) return ProfileDocument();
   return ProfileDocument(text, store_.LoadedCodePage932());
 }
 
@@ -75,18 +79,27 @@ ProfileDocument SettingsFile::ReadDocumentForSave() {
     case ProfileStore::LoadResult::kMissing:
       return ProfileDocument({}, false, store_.NewLine());
     case ProfileStore::LoadResult::kHeld:
-      throw FileHeldError(store_.Path() + " に書き込めません");
+      throw FileHeldError(CannotWriteMessage(store_.Path()));
     case ProfileStore::LoadResult::kUnreadable:
       break;
   }
-  throw Error(store_.Path() + " に書き込めません");
+  throw Error(CannotWriteMessage(store_.Path()));
 }
 
 void SettingsFile::Commit(const ProfileDocument& document) { store_.Commit(document.Text()); }
 
 void SettingsFile::LoadSettings() {
   editor_.ClearSequence();
-  const ProfileDocument document = ReadDocument();
+  bool found = false;
+  const ProfileDocument document = ReadDocument(&found);
+  // Any file there, even one that cannot be read, is an earlier version's user's.
+  settings_.SetLanguageChoice(
+      document.ReadString(kSection, kLanguageKey, found ? "ja" : kLanguageAutomatic));
+  const Language language = InterfaceLanguage();
+  const std::string panel_label = document.ReadString(kSection, kPanelLabelKey, "");
+  settings_.SetPanelLabelChoice(panel_label == "1"   ? std::optional<bool>(true)
+                                : panel_label == "0" ? std::optional<bool>(false)
+                                                     : std::nullopt);
 
   ItemSequence& sequence = editor_.Sequence();
   for (int n = 1; n <= kItemCodeCount; ++n) {
@@ -102,7 +115,9 @@ void SettingsFile::LoadSettings() {
   }
   // The defaults pass through the same quote rule as stored texts.
   for (const TextDef& def : kTextTable) {
-    settings_.SetText(def.key, document.ReadString(kSection, def.name, Quoted(def.default_value)));
+    absent_[Settings::Index(def.key)] = !document.StoredValue(kSection, def.name).has_value();
+    settings_.SetText(def.key,
+                      document.ReadString(kSection, def.name, Quoted(DefaultText(def, language))));
   }
 
   editor_.RefreshLabels();
@@ -129,8 +144,22 @@ void SettingsFile::SaveSettings(const PersistedTotals& totals, const std::string
   for (const TextDef& def : kTextTable) {
     document.Write(kSection, def.name, Quoted(settings_.Text(def.key)));
   }
+  document.Write(kSection, kLanguageKey, settings_.LanguageChoice());
+  if (const std::optional<bool>& choice = settings_.PanelLabelChoice()) {
+    document.Write(kSection, kPanelLabelKey, *choice ? "1" : "0");
+  }
+  absent_.fill(false);
 
   Commit(document);
+}
+
+void SettingsFile::FollowLanguage(Language from, Language to) {
+  for (const TextDef& def : kTextTable) {
+    if (!absent_[Settings::Index(def.key)]) continue;
+    if (settings_.Text(def.key) == DefaultText(def, from)) {
+      settings_.SetText(def.key, DefaultText(def, to));
+    }
+  }
 }
 
 PersistedTotals SettingsFile::ReadConnectionTotals() {
@@ -140,6 +169,27 @@ PersistedTotals SettingsFile::ReadConnectionTotals() {
   totals.received = ReadProfileInt64(document, kReceivedKey, 0);
   totals.sent = ReadProfileInt64(document, kSentKey, 0);
   return totals;
+}
+
+namespace {
+constexpr std::string_view kWaylandNoticeKey = "WaylandNotice";
+}  // namespace
+
+bool SettingsFile::WaylandNoticeSeen() {
+  return ReadProfileBool(ReadDocument(), kWaylandNoticeKey, false);
+}
+
+void SettingsFile::MarkWaylandNoticeSeen() {
+  try {
+    ProfileDocument document = ReadDocumentForSave();
+    document.Write(kSection, kWaylandNoticeKey, "1");
+    // A file made here must not pass for an earlier version's, which keeps Japanese.
+    if (!document.StoredValue(kSection, kLanguageKey)) {
+      document.Write(kSection, kLanguageKey, settings_.LanguageChoice());
+    }
+    Commit(document);
+  } catch (const std::exception&) {
+  }
 }
 
 void SettingsFile::WriteConnectionTotals(const std::string& line, const PersistedTotals& totals) {

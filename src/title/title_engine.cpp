@@ -18,7 +18,7 @@ void TitleEngine::Timer1Timer() {
   steps_.RefreshMemoryStatus();
   steps_.RefreshFreeResources();
   ObserveAndTrack();
-  if (context_ != nullptr) ComposeLine(sequence_, *context_, line_);
+  if (context_ != nullptr) ComposeLine(sequence_, *context_, line_, &title_spans_);
   WriteLine();
 }
 
@@ -44,7 +44,42 @@ void TitleEngine::ObserveAndTrack() {
   RestoreTarget();
   target_ = foreground;
   saved_title_ = windows_.ReadTitle(target_);
+  windows_.FollowTitle(target_);
   switched_ = true;
+}
+
+std::int64_t TitleEngine::TitleNotice(std::int64_t now_ms) {
+  if (windows_.TakeRetitle()) notice_waiting_ = true;
+  if (!notice_waiting_) return 0;
+  notice_waiting_ = false;
+  if (target_ == kNoWindow) return 0;
+  std::string title = windows_.ReadTitle(target_);
+  // The window still bears the line: nothing of the owner's to answer.
+  if (title == last_line_) return 0;
+  const bool set_back = title == saved_title_;
+  const std::int64_t wait =
+      (set_back ? kSetBackGapMs : kRetitleGapMs) - (now_ms - last_notice_write_ms_);
+  if (wait > 0) {
+    notice_waiting_ = !set_back;
+    return set_back ? 0 : wait;
+  }
+  saved_title_ = title;
+  last_line_ = std::move(title);
+  switched_ = false;
+  if (context_ != nullptr) ComposeLine(sequence_, *context_, line_, &title_spans_);
+  WriteLine();
+  last_notice_write_ms_ = now_ms;
+  // A retitle that came in while this one was answered was read from the connection into the
+  // window system's queue, where no descriptor tells of it any more.
+  if (windows_.TakeRetitle()) {
+    notice_waiting_ = true;
+    return kRetitleGapMs;
+  }
+  return 0;
+}
+
+std::string TitleEngine::LineWithoutTitle() const {
+  return quillenta::LineWithoutTitle(line_, title_spans_);
 }
 
 void TitleEngine::RestoreTarget() { windows_.RestoreTitle(target_, saved_title_); }

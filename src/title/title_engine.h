@@ -1,10 +1,12 @@
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "items/item_context.h"
 #include "platform/error.h"
 #include "platform/window_system.h"
 #include "settings/item_sequence.h"
+#include "title/compose.h"
 
 namespace quillenta {
 
@@ -35,9 +37,22 @@ class TitleEngine {
   void Timer1Timer();
   void RestoreTarget();
   void WriteLine();
+  // The target's owner may have set its title (the window system told of it): the line goes
+  // back in with the new title at once, not at the next work tick. A title set back to what
+  // it was (a program that undoes every write) is answered at most once per
+  // kSetBackGapMs, the next work tick taking up what comes sooner, so nothing loops and the
+  // tick goes on. Any other retitle is answered at most once per kRetitleGapMs (a notice
+  // that is late brings two retitles closer together than their owner made them); one that
+  // comes sooner waits: the result is how many ms until it can be answered (0: nothing
+  // waits), and the shell calls again then.
+  std::int64_t TitleNotice(std::int64_t now_ms);
+  static constexpr std::int64_t kSetBackGapMs = 50;
+  static constexpr std::int64_t kRetitleGapMs = 10;
 
   const std::string& SavedTitle() const { return saved_title_; }
   const std::string& Line() const { return line_; }
+  // The line without the window's title, as composed with it.
+  std::string LineWithoutTitle() const;
   WindowId Target() const { return target_; }
 
  private:
@@ -52,11 +67,14 @@ class TitleEngine {
   std::string saved_title_;
   std::string last_line_;
   std::string line_;
+  TitleSpans title_spans_;
   WindowId panel_ = kNoWindow;
   WindowId excluded1_ = kNoWindow;
   WindowId excluded2_ = kNoWindow;
   int probe_countdown_ = 0;
   bool switched_ = false;
+  std::int64_t last_notice_write_ms_ = -1000;
+  bool notice_waiting_ = false;
 };
 
 }  // namespace quillenta

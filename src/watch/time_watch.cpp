@@ -41,22 +41,26 @@ std::string TimeWatch::DurationWatchText(std::int64_t ms) {
   return text;
 }
 
+TimeWatch::ClockMinute TimeWatch::MinuteOf(const LocalDateTime& now) {
+  return {now.year, now.month, now.day, ClockWatchText(now)};
+}
+
 void TimeWatch::CheckTimeWatches() {
   for (int n = 1; n <= static_cast<int>(kWatches.size()); ++n) {
     const WatchKeys& keys = kWatches[n - 1];
     if (!settings_.Flag(keys.on)) continue;
-    std::string text;
-    switch (n) {
-      case 1:
-        text = ClockWatchText(clock_.Now());
-        break;
-      case 2:
-        text = DurationWatchText(figures_.continuous_ms);
-        break;
-      default:
-        text = DurationWatchText(figures_.cumulative_ms);
-        break;
+    if (n == 1) {
+      ClockMinute minute = MinuteOf(clock_.Now());
+      if (minute.text != settings_.Text(keys.target)) {
+        fired_[0] = 0;
+      } else if (minute != clock_fired_) {
+        LaunchWatchProgram(1);
+        clock_fired_ = std::move(minute);  // the minute compared, not one the clock moved on to
+      }
+      continue;
     }
+    std::string text =
+        DurationWatchText(n == 2 ? figures_.continuous_ms : figures_.cumulative_ms);
     if (text != settings_.Text(keys.target)) {
       fired_[n - 1] = 0;
     } else if (fired_[n - 1] == 0) {
@@ -69,6 +73,7 @@ void TimeWatch::LaunchWatchProgram(int n) {
   if (!ValidWatch(n)) return;
   // Set before the start so that a program that fails to start is not retried every second.
   fired_[n - 1] = 1;
+  if (n == 1) clock_fired_ = MinuteOf(clock_.Now());
   launcher_.Open(settings_.Text(kWatches[n - 1].program));
 }
 

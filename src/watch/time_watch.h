@@ -29,11 +29,23 @@ class TimeWatch {
   bool Fired(int n) const { return n >= 1 && n <= 3 && fired_[n - 1] != 0; }
 
  private:
+  // A watched minute of one calendar date. The wall clock may step back (a time server's
+  // correction, the hour repeated at the end of summer time) or jump forward into the
+  // minute, so "the text has differed in between" cannot tell a new match from the same
+  // one seen twice: the clock watch remembers which minute of which date it fired for.
+  struct ClockMinute {
+    int year = 0, month = 0, day = 0;
+    std::string text;
+    bool operator==(const ClockMinute&) const = default;
+  };
+  static ClockMinute MinuteOf(const LocalDateTime& now);
+
   Clock& clock_;
   Settings& settings_;
   const ConnectionFigures& figures_;
   Launcher& launcher_;
   std::array<int, 3> fired_{};
+  ClockMinute clock_fired_;
 };
 
 }  // namespace quillenta

@@ -16,11 +16,12 @@ program_windows() { e2e_viewable_windows quillenta; }
 tray_icon() { program_windows | awk '$4 <= 48 && $5 <= 48 {print; exit}'; }
 icon_present() { [ -n "$(tray_icon)" ]; }
 icon_absent() { [ -z "$(tray_icon)" ]; }
-settings_window() { program_windows | awk '$4 == 644 && $5 == 285 {print; exit}'; }
+# As tall as the classic window; a translation may widen it.
+settings_window() { program_windows | awk '$4 >= 644 && $5 == 285 {print; exit}'; }
 window_shown() { [ -n "$(settings_window)" ]; }
 window_hidden() { [ -z "$(settings_window)" ]; }
 # Any other window of ours: the popup menu or the error box.
-other_windows() { program_windows | awk '!($4 <= 48 && $5 <= 48) && !($4 == 644 && $5 == 285)'; }
+other_windows() { program_windows | awk '!($4 <= 48 && $5 <= 48) && !($4 >= 644 && $5 == 285)'; }
 popup_shown() { [ -n "$(other_windows)" ]; }
 popup_gone() { [ -z "$(other_windows)" ]; }
 
@@ -68,6 +69,67 @@ click_in_window() { # X Y within the settings window's client area
 start_program() { # settings lines...
   e2e_install_program "$@"
   e2e_start_program
+}
+
+# Any character of the Japanese scripts (kana, kanji, full- and half-width forms).
+has_japanese() { printf '%s' "$1" | grep -qP '[\x{3000}-\x{30FF}\x{3400}-\x{9FFF}\x{FF00}-\x{FFEF}]'; }
+
+# The interface's language as a user's session and settings file choose it: the line in a
+# window, the settings window's size and the error box of a save the file refuses.
+#   language_case ja|en LANG SETTINGS-LINE|none
+language_case() {
+  local expect=$1 lang=$2 settings=$3 ini="$E2E_TMP/app/quillenta.INI"
+  trap 'chattr -i "$E2E_TMP/app/quillenta.INI" 2>/dev/null; e2e_cleanup' EXIT
+  e2e_start_x --tray
+  e2e_window A "Alpha editor"
+  e2e_install_program "$settings"
+  [ "$settings" != none ] || rm "$ini"
+  # As a desktop session sets it: LANG alone, no LC_ALL.
+  (unset LC_ALL && LANG=$lang exec "$E2E_APP") >>"$E2E_TMP/program.log" 2>&1 &
+  PROGRAM_PID=$!
+  E2E_PIDS+=($PROGRAM_PID)
+  e2e_wait $T "the settings window at start" window_shown
+  local id x y w h
+  read -r id x y w h <<<"$(settings_window)"
+  e2e_activate "$A"
+  e2e_wait $T "the line in the focused window" e2e_title_starts "$A" "Alpha editor "
+  sleep 0.5
+  local line
+  line=$(e2e_title "$A")
+  if [ "$expect" = en ]; then
+    has_japanese "$line" && e2e_fail "Japanese in the line: $line"
+    [[ $line =~ \ [0-9]+h[0-9]{2}m[0-9]{2}s\ Rx:[0-9]+byte\ Tx:[0-9]+byte ]] ||
+      e2e_fail "no English connection figures in the line: $line"
+  else
+    ((w == 644)) || e2e_fail "the Japanese window is ${w} wide"
+    [[ $line =~ [0-9]+ﾟ[0-9]{2}\'[0-9]{2}\'\'\ 受:[0-9]+byte\ 送:[0-9]+byte ]] ||
+      e2e_fail "not the Japanese connection figures: $line"
+  fi
+  # "&OK" writes the file (a first one where there was none); a second one is refused.
+  click_in_window $((168 + 48)) $((256 + 12))
+  e2e_wait $T "the window to hide" window_hidden
+  e2e_wait $T "the settings file" test -s "$ini"
+  chattr +i "$ini" || e2e_fail "chattr +i is not available here"
+  e2e_wait $T "the tray icon" icon_present
+  press_icon_expect_menu 1
+  choose_item 2
+  e2e_wait $T "the settings window" window_shown
+  click_in_window $((168 + 48)) $((256 + 12))
+  e2e_wait $T "the error box" popup_shown
+  id=$(other_windows | cut -d' ' -f1)
+  e2e_activate "$(printf '0x%x' "$id")"
+  # The box's text is selectable: a drag across its first line puts it into the primary
+  # selection, read while the program holds it.
+  read -r id x y w h <<<"$(other_windows)"
+  xdotool mousemove "$((x + w - 12))" "$((y + 19))" mousedown 1 mousemove "$((x + w / 2))" "$((y + 19))" \
+    mousemove "$((x + 2))" "$((y + 19))" mouseup 1
+  local text=""
+  e2e_wait $T "the error text in the primary selection" sh -c 'xclip -o | grep -q .'
+  text=$(xclip -o)
+  case $expect in
+    en) [[ $text == *"Cannot write to $ini"* ]] && ! has_japanese "$text" ;;
+    ja) [[ $text == *"$ini に書き込めません"* ]] ;;
+  esac || e2e_fail "error box text: $text"
 }
 
 case $E2E_TEST in
@@ -175,9 +237,16 @@ case $E2E_TEST in
     ;;
 
   screenshots)
+    # SHOT_LANG=en|pseudo: the interface in that language (--lang), the names prefixed by it;
+    # E2E_SCREEN=WxH a larger screen for a wider window.
     [ -n "$SHOTS" ] || e2e_fail "no folder for the screenshots"
+    trap 'chattr -i "$E2E_TMP/app/quillenta.INI" 2>/dev/null; e2e_cleanup' EXIT
+    prefix=${SHOT_LANG:+$SHOT_LANG-}
     e2e_start_x --tray
-    start_program "b49=1"
+    e2e_install_program "b49=1"
+    "$E2E_APP" ${SHOT_LANG:+--lang=$SHOT_LANG} >>"$E2E_TMP/program.log" 2>&1 &
+    PROGRAM_PID=$!
+    E2E_PIDS+=($PROGRAM_PID)
     e2e_wait $T "the settings window" window_shown
     e2e_wait $T "the tray icon" icon_present
     id=$(settings_window | cut -d' ' -f1)
@@ -187,7 +256,7 @@ case $E2E_TEST in
       read -r id x y w h <<<"$(settings_window)"
       # The frame's title bar as openbox draws it, and the client below.
       import -window root -crop "$((w + 2))x$((h + 30))+$((x - 1))+$((y - 29))" +repage \
-        "$SHOTS/tab-$n.png"
+        "$SHOTS/${prefix}tab-$n.png"
       # The wheel over the tab bar turns to the next tab.
       read -r id x y w h <<<"$(settings_window)"
       xdotool mousemove "$((x + 20))" "$((y + 12))" click 5
@@ -197,8 +266,19 @@ case $E2E_TEST in
     e2e_wait $T "the icon after &OK" icon_present
     press_icon_expect_menu 1
     sleep 0.3
-    import -window root -crop 300x120+724+648 +repage "$SHOTS/tray-menu.png"
-    xdotool key Escape
+    screen=${E2E_SCREEN:-1024x768}
+    import -window root -crop "300x120+$((${screen%x*} - 300))+$((${screen#*x} - 120))" +repage \
+      "$SHOTS/${prefix}tray-menu.png"
+    # "設定", then "&OK" on a file that refuses the save: the error box.
+    choose_item 2
+    e2e_wait $T "the settings window" window_shown
+    chattr +i "$E2E_TMP/app/quillenta.INI"
+    click_in_window $((168 + 48)) $((256 + 12))
+    e2e_wait $T "the error box" popup_shown
+    sleep 0.5
+    read -r id x y w h <<<"$(other_windows)"
+    import -window root -crop "$((w + 2))x$((h + 30))+$((x - 1))+$((y - 29))" +repage \
+      "$SHOTS/${prefix}error-box.png"
     ;;
 
   title_bar)
@@ -221,6 +301,11 @@ case $E2E_TEST in
     sleep 1.5
     import -window root -crop 1024x160+0+608 +repage "$SHOTS/title-bar-linux.png"
     ;;
+
+  english_system) language_case en en_US.UTF-8 none ;;
+  japanese_system) language_case ja ja_JP.UTF-8 none ;;
+  # A file of an earlier version (or of the Windows program) keeps the Japanese interface.
+  japanese_file) language_case ja en_US.UTF-8 "b49=1" ;;
 
   *)
     e2e_fail "unknown test $E2E_TEST"

@@ -1,6 +1,6 @@
 # Shared helpers of the end-to-end tests; sourced, not run.
 #
-# e2e_start_x [--tray]   private Xvfb on a free display, openbox, optionally trayer
+# e2e_start_x [--tray]   private Xvfb (E2E_SCREEN, 1024x768 unless set) on a free display, openbox, optionally trayer
 # e2e_window VAR TITLE [SECOND]   a testwin; VAR gets its window id, VAR_PID its pid
 # e2e_managed [ID...]   openbox manages each ID (any window without one)
 # e2e_wait SECONDS DESCRIPTION CMD...   polls CMD until it succeeds or time runs out
@@ -91,7 +91,7 @@ e2e_managed() {
 e2e_start_x() {
   local tray=0
   [ "${1:-}" = "--tray" ] && tray=1
-  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 3>"$E2E_TMP/display" \
+  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 "${E2E_SCREEN:-1024x768}x24" 3>"$E2E_TMP/display" \
     >"$E2E_TMP/xvfb.log" 2>&1 &
   E2E_PIDS+=($!)
   e2e_wait 30 "Xvfb to report its display" grep -q '[0-9]' "$E2E_TMP/display"
@@ -158,12 +158,12 @@ e2e_activate() {
 }
 
 # Copies the program into a folder of its own with a settings file beside it, so that no
-# test sees another's settings.
+# test sees another's settings; printf's escapes in the lines (\r\n, \0) are bytes.
 e2e_install_program() {
   E2E_APP="$E2E_TMP/app/quillenta"
   mkdir -p "$E2E_TMP/app"
   cp "$E2E_PROGRAM" "$E2E_APP"
-  printf '[Quillenta]\r\n%s\r\n' "${@:-b49=0}" >"$E2E_TMP/app/quillenta.INI"
+  printf '[Quillenta]\r\n%b\r\n' "${@:-b49=0}" >"$E2E_TMP/app/quillenta.INI"
 }
 
 # Starts the installed program; PROGRAM_PID is its pid.

@@ -2,6 +2,10 @@
 # Metered connections, end to end: the program on a private X display, NetworkManager played
 # by python3-dbusmock's template on a private system bus, and real links: veth pairs made
 # here, one end of each in a network namespace of this test, traffic only between the ends.
+# The namespace belongs to a process of the test rather than to `ip netns`, whose bind mount
+# under /run needs / to be a mount point (not so in a chroot) and outlives a killed test.
+# Without the right to make namespaces and links (not root), a case that needs them is
+# skipped (status 77).
 #   metered.sh CASE PROGRAM TESTWIN
 #
 # CASE is one of:
@@ -30,17 +34,16 @@ PYTHON=/usr/bin/python3 # dbusmock is Debian's package, for Debian's python
 
 BUS_SOCKET="$E2E_TMP/system_bus_socket"
 export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$BUS_SOCKET"
-NETNS="quillenta-e2e-$$"
 LINKS=()
-BUS_PID= MOCK_PID=
+BUS_PID= MOCK_PID= NETNS_PID=
 
 cleanup() {
   local rc=$? link
-  ((rc)) && e2e_show_logs
+  ((rc && rc != 77)) && e2e_show_logs
   for link in "${LINKS[@]}"; do ip link del "$link" 2>/dev/null || true; done
-  ip netns del "$NETNS" 2>/dev/null || true
   # A stopped stand-in would never take its SIGTERM.
-  ((${#E2E_PIDS[@]})) && kill -CONT "${E2E_PIDS[@]}" 2>/dev/null
+  # Some have ended already, and a failed kill must not end the cleanup here.
+  ((${#E2E_PIDS[@]})) && { kill -CONT "${E2E_PIDS[@]}" 2>/dev/null || true; }
   e2e_cleanup
   exit $rc
 }
@@ -113,37 +116,68 @@ nm_disconnect() { # NAME
 
 # --- Links ----------------------------------------------------------------------------------
 
-# link_make N: a veth pair qm<pid>a<N> (here) and qm<pid>b<N> (in the test's namespace),
-# 10.231.N.1 and 10.231.N.2. Each case has numbers of its own, so that cases run side by side
-# never route the same subnet.
+skip() {
+  echo "SKIP: $*"
+  exit 77
+}
+
+own_netns() { [ "$(readlink "/proc/$NETNS_PID/ns/net")" != "$(readlink /proc/self/ns/net)" ]; }
+# The namespace lives as long as its holder, one of the processes the test ends.
+netns_start() {
+  unshare -n true 2>"$E2E_TMP/unshare.log" ||
+    skip "no network namespace can be made here: $(cat "$E2E_TMP/unshare.log")"
+  unshare -n sleep infinity &
+  NETNS_PID=$!
+  E2E_PIDS+=($NETNS_PID)
+  e2e_wait $T "the namespace's holder to enter it" own_netns
+}
+in_netns() { nsenter -t "$NETNS_PID" -n "$@"; }
+
+# link_make N: link N of the case, a veth pair qm<K> (here) and qn<K> (in the test's
+# namespace), 10.231.<K/64>.<K%64*4> + 1 and + 2. The host end shares the system's namespace
+# with every other suite that runs meanwhile (other checkouts, a chroot): its name, unique
+# there, claims subnet K, so that no two links ever route the same subnet. K starts from
+# the pid and moves on past a name in use; third octets below 6 are left to older checkouts.
+LINK_HERE=() LINK_THERE_IP=() LINK_HERE_IP=()
 link_make() {
-  local n=$1 here_end="qm$$a$1" there_end="qm$$b$1"
-  ip netns list | grep -qw "$NETNS" || ip netns add "$NETNS"
-  ip link add "$here_end" type veth peer name "$there_end"
+  local n=$1 k tries here_end there_end
+  [ -n "$NETNS_PID" ] || netns_start
+  k=$((384 + ($$ * 8 + n) % 16000))
+  for ((tries = 0; ; tries++)); do
+    here_end="qm$k" there_end="qn$k"
+    ip link add "$here_end" type veth peer name "$there_end" 2>"$E2E_TMP/veth.log" && break
+    grep -q 'File exists' "$E2E_TMP/veth.log" ||
+      skip "no veth pair can be made here: $(cat "$E2E_TMP/veth.log")"
+    ((tries < 100)) || e2e_fail "no free link name after 100 tries, the last qm$k"
+    k=$((384 + (k - 384 + 1) % 16000))
+  done
   LINKS+=("$here_end")
-  ip link set "$there_end" netns "$NETNS"
-  ip addr add "10.231.$n.1/30" dev "$here_end"
+  LINK_HERE[n]=$here_end
+  LINK_HERE_IP[n]=10.231.$((k / 64)).$((k % 64 * 4 + 1))
+  LINK_THERE_IP[n]=10.231.$((k / 64)).$((k % 64 * 4 + 2))
+  ip link set "$there_end" netns "$NETNS_PID"
+  ip addr add "${LINK_HERE_IP[n]}/30" dev "$here_end"
   ip link set "$here_end" up
-  ip -n "$NETNS" addr add "10.231.$n.2/30" dev "$there_end"
-  ip -n "$NETNS" link set "$there_end" up
-  ip -n "$NETNS" link set lo up
+  in_netns ip addr add "${LINK_THERE_IP[n]}/30" dev "$there_end"
+  in_netns ip link set "$there_end" up
+  in_netns ip link set lo up
   e2e_wait $T "link $n to come up" sh -c "ip -o link show $here_end | grep -q 'state UP'"
 }
-link_name() { echo "qm$$a$1"; }
+link_name() { echo "${LINK_HERE[$1]}"; }
 
 # UDP datagrams of 1000 bytes' payload, COUNT of them, over link N: "out" from this end,
 # "in" from the namespace's end.
 send() { # N out|in COUNT
   local n=$1 to from
   if [ "$2" = out ]; then
-    "$PYTHON" - "10.231.$n.2" "$3" <<'EOF'
+    "$PYTHON" - "${LINK_THERE_IP[n]}" "$3" <<'EOF'
 import socket, sys
 s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
 for _ in range(int(sys.argv[2])):
     s.sendto(b"x" * 1000, (sys.argv[1], 9))
 EOF
   else
-    ip netns exec "$NETNS" "$PYTHON" - "10.231.$n.1" "$3" <<'EOF'
+    in_netns "$PYTHON" - "${LINK_HERE_IP[n]}" "$3" <<'EOF'
 import socket, sys
 s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
 for _ in range(int(sys.argv[2])):

@@ -29,7 +29,7 @@ start_with_two_windows() {
   e2e_window A "${A_OPTS[@]}" "Alpha editor" "Alpha renamed"
   e2e_window B "Beta ノート"
   e2e_activate "$A"
-  e2e_install_program
+  e2e_install_program ${SETTINGS_LINES:+"$SETTINGS_LINES"}
   e2e_start_program
   e2e_wait $T "the line in the focused window" line_shown_in "$A" "Alpha editor"
 }
@@ -42,6 +42,8 @@ expect_same_props() { # ID TWIN WHEN
   same_props "$1" "$2" ||
     e2e_fail "$3: $(props_of "$1" | tr '\n' ' ') instead of $(props_of "$2" | tr '\n' ' ')"
 }
+
+active_shows_line() { [[ $(e2e_title "$(e2e_active)") =~ " M:"[0-9]+"% V:" ]]; }
 
 # The line is kept current: a title that changes again proves the program still ticks.
 line_changes_in() { # ID OWN_TITLE
@@ -242,6 +244,113 @@ case $E2E_TEST in
     xprop -id "$A" WM_NAME | grep -q '^WM_NAME(STRING) = ' || e2e_fail "WM_NAME type after end"
     ;;
 
+  ending_signals)
+    # Whatever signal ends the program, the window gets its own title back; SIGPIPE does not
+    # end it.
+    start_with_two_windows
+    for sig in QUIT USR1 USR2 ALRM; do
+      kill -"$sig" "$PROGRAM_PID"
+      e2e_wait $T "the program to end on SIG$sig" e2e_dead "$PROGRAM_PID"
+      code=0 && wait "$PROGRAM_PID" || code=$?
+      [ "$code" = 0 ] || e2e_fail "exit code $code after SIG$sig"
+      [ "$(e2e_title "$A")" = "Alpha editor" ] || e2e_fail "SIG$sig left: $(e2e_title "$A")"
+      [ "$(e2e_wm_name "$A")" = "Alpha editor" ] || e2e_fail "WM_NAME after SIG$sig"
+      e2e_start_program
+      e2e_wait $T "the line after SIG$sig" line_shown_in "$A" "Alpha editor"
+    done
+    kill -PIPE "$PROGRAM_PID"
+    line_changes_in "$A" "Alpha editor"
+    e2e_alive "$PROGRAM_PID" || e2e_fail "SIGPIPE ended the program"
+    ;;
+
+  killed_run_left_titles)
+    # Ended where no handler runs: the next start gives back what the killed run left.
+    start_with_two_windows
+    e2e_window C "Gamma 日本語"
+    e2e_window TWIN "Gamma 日本語"
+    e2e_activate "$C"
+    e2e_wait $T "the line in C" line_shown_in "$C" "Gamma 日本語"
+    kill -KILL "$PROGRAM_PID"
+    e2e_wait $T "the program to die" e2e_dead "$PROGRAM_PID"
+    line_shown_in "$C" "Gamma 日本語" || e2e_fail "the killed run left no line to give back"
+    e2e_activate "$B"
+    started=$(e2e_now_ms)
+    e2e_start_program
+    e2e_wait $T "C to get its own title back" same_props "$C" "$TWIN"
+    took=$(($(e2e_now_ms) - started))
+    echo "C had its own title back ${took} ms after the start" >&2
+    ((took < 1000)) || e2e_fail "C got its own title back only after ${took} ms"
+    e2e_wait $T "the line in B" line_shown_in "$B" "Beta ノート"
+
+    # Retitled by its owner after the kill: the owner's title stays, and the window in front
+    # is never taken to own the old line.
+    e2e_activate "$A"
+    e2e_wait $T "the line in A" line_shown_in "$A" "Alpha editor"
+    kill -KILL "$PROGRAM_PID"
+    e2e_wait $T "the program to die" e2e_dead "$PROGRAM_PID"
+    kill -USR1 "$A_PID"
+    e2e_wait $T "A to retitle itself" e2e_title_is "$A" "Alpha renamed"
+    e2e_start_program
+    e2e_wait $T "the line in A" line_shown_in "$A" "Alpha renamed"
+    title=$(e2e_title "$A")
+    rest=${title#Alpha renamed }
+    [[ $rest != *Alpha* ]] || e2e_fail "an old line taken as A's own title: $title"
+    kill -TERM "$PROGRAM_PID"
+    e2e_wait $T "the program to end" e2e_dead "$PROGRAM_PID"
+    [ "$(e2e_title "$A")" = "Alpha renamed" ] || e2e_fail "A after the end: $(e2e_title "$A")"
+    xprop -id "$A" _QUILLENTA_BORROWED_TITLE | grep -q 'not found' ||
+      e2e_fail "a clean end left its record on A"
+    ;;
+
+  no_window_manager)
+    # The manager ends, leaving the root naming its window and the last active one: the
+    # input focus is followed; a manager that comes back is followed again.
+    start_with_two_windows
+    kill -TERM "${E2E_PIDS[1]}" # openbox
+    e2e_wait $T "openbox to end" e2e_dead "${E2E_PIDS[1]}"
+    for round in 1 2 3; do
+      xdotool windowfocus "$B"
+      e2e_wait $T "the line to follow the focus to B ($round)" line_shown_in "$B" "Beta ノート"
+      e2e_wait $T "A to get its own title back ($round)" e2e_title_is "$A" "Alpha editor"
+      xdotool windowfocus "$A"
+      e2e_wait $T "the line to follow the focus to A ($round)" line_shown_in "$A" "Alpha editor"
+      e2e_wait $T "B to get its own title back ($round)" e2e_title_is "$B" "Beta ノート"
+    done
+    openbox --sm-disable >"$E2E_TMP/openbox2.log" 2>&1 &
+    E2E_PIDS+=($!)
+    "$E2E_TESTWIN" --wm-ready 30 || e2e_fail "the second openbox answered no request"
+    e2e_activate "$B"
+    e2e_wait $T "the line in B under the returned manager" line_shown_in "$B" "Beta ノート"
+    ;;
+
+  retitling_window)
+    # A page whose title ticks every 40 ms keeps the line: sampled every 10 ms for 10 s, the
+    # line is there in 95 % of the samples (each retitle is answered at once, not at the
+    # next work tick, up to 200 ms later).
+    e2e_start_x --tray
+    e2e_window A --retitle 40 "Alpha page"
+    e2e_activate "$A"
+    e2e_install_program
+    e2e_start_program
+    e2e_wait $T "the line in the retitling window" active_shows_line
+    held=$("$E2E_TESTWIN" --sample "$A" 10 1000 " M:")
+    echo "the line was in $held of 1000 samples"
+    ((held >= 950)) || e2e_fail "the line was in $held of 1000 samples"
+    # A window that sets its title back whenever anyone changes it: no loop, at most 20
+    # writes a second into it, and the tick goes on in the other window.
+    e2e_window B --set-back "Beta stubborn"
+    e2e_activate "$B"
+    sleep 5
+    e2e_activate "$A"
+    e2e_wait $T "the line back in A" active_shows_line
+    kill -TERM "$B_PID"
+    e2e_wait $T "B to end" e2e_dead "$B_PID"
+    read -r _ _ count _ ms _ < <(grep '^set back' "$E2E_TMP/win.B")
+    [ -n "$count" ] && ((ms > 0)) || e2e_fail "B told nothing: $(cat "$E2E_TMP/win.B")"
+    ((count * 1000 <= 20 * ms)) || e2e_fail "$count writes into B in $ms ms"
+    ((count > 0)) || e2e_fail "B never got the line"
+    ;;
+
   second_instance)
     start_with_two_windows
     first=$PROGRAM_PID
@@ -261,6 +370,41 @@ case $E2E_TEST in
     e2e_wait $T "the program to end with the X server" e2e_dead "$PROGRAM_PID"
     code=0 && wait "$PROGRAM_PID" || code=$?
     ((code == 0)) || e2e_fail "ended with $code after the X server went away, not 0"
+    ;;
+
+  nul_in_text)
+    # s66 is "M", NUL, "X:": the line holds "M" alone, and the title reads back as the line
+    # written, so its length stays within what changing figures make of it.
+    SETTINGS_LINES='b49=0\r\ns66="M\0X:"'
+    start_with_two_windows
+    t=$(e2e_title "$A") && [[ $t == *" M"[0-9]* && $t != *X:* ]] || e2e_fail "not cut at NUL: $t"
+    lengths=$(for ((i = 0; i < 40; i++)); do sleep 0.25; t=$(e2e_title "$A"); echo ${#t}; done | sort -n)
+    (($(tail -n1 <<<"$lengths") - $(head -n1 <<<"$lengths") <= 8)) || e2e_fail "grew: $lengths"
+    ;;
+
+  settings_not_a_file)
+    # A FIFO, a socket, /dev/zero in the settings file's place: the defaults at once (their
+    # settings window may take the focus), a clean end on SIGTERM, the thing left in place.
+    e2e_start_x --tray
+    e2e_window A "Alpha editor"
+    e2e_install_program && ini="$E2E_TMP/app/quillenta.INI"
+    for kind in fifo socket devzero; do
+      rm -f "$ini" && e2e_activate "$A"
+      case $kind in
+        fifo) mkfifo "$ini" ;;
+        socket) python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$ini" ;;
+        devzero) ln -s /dev/zero "$ini" ;;
+      esac
+      started=$(e2e_now_ms) && e2e_start_program
+      e2e_wait 2 "the line in the focused window ($kind)" active_shows_line
+      # The first work tick comes 200 ms after the start.
+      ((took = $(e2e_now_ms) - started - 200, took < 1000)) || e2e_fail "$kind: start took $took ms"
+      e2e_activate "$A" && e2e_wait $T "the line in A ($kind)" line_shown_in "$A" "Alpha editor"
+      kill -TERM "$PROGRAM_PID" && e2e_wait 2 "the end on SIGTERM ($kind)" e2e_dead "$PROGRAM_PID"
+      wait "$PROGRAM_PID" || e2e_fail "$kind: exit code $? after SIGTERM"
+      e2e_title_is "$A" "Alpha editor" || e2e_fail "$kind: A shows $(e2e_title "$A") after the end"
+      [ -e "$ini" ] && [ ! -f "$ini" ] || e2e_fail "$kind: the settings file's place changed"
+    done
     ;;
 
   *)

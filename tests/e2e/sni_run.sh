@@ -59,6 +59,14 @@ item_registered() {
   done
   return 1
 }
+program_item() {
+  local item pid
+  for item in $(watcher_get RegisteredStatusNotifierItems | tr -d '[]'); do
+    pid=$(bus_call GetConnectionUnixProcessID "string:${item%%/*}" | awk '{print $NF}')
+    [ "$pid" = "$PROGRAM_PID" ] && echo "${item%%/*}" && return 0
+  done
+  return 1
+}
 area_holds_icon() { local id x y w h && read -r id x y w h <<<"$(tray_area)" && ((${w:-0} >= 16)); }
 icon_present() { item_registered && area_holds_icon; }
 icon_absent() { ! item_registered && ! area_holds_icon; }
@@ -79,6 +87,24 @@ xembed_icon_shown() { [ -n "$(xembed_icon)" ]; }
 program_menu() { program_windows | awk '!($4 <= 48 && $5 <= 48) && !($4 == 644 && $5 == 285)'; }
 program_menu_shown() { [ -n "$(program_menu)" ]; }
 program_menu_gone() { [ -z "$(program_menu)" ]; }
+
+# xfconfd, started by the bus and so not among the test's processes, writes its channels into
+# XDG_CONFIG_HOME as it ends, which is when the bus ends, after the test's folder is gone:
+# it is ended, and waited for, before the folder goes.
+xfconfd_pid() { bus_call GetConnectionUnixProcessID string:org.xfce.Xfconf | awk '{print $NF}'; }
+sni_cleanup() {
+  local rc=$? pid
+  pid=$(xfconfd_pid || true)
+  ((rc == 0)) || e2e_show_logs
+  e2e_cleanup
+  if [ -n "$pid" ]; then
+    kill "$pid" 2>/dev/null || true
+    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+    rm -rf "$E2E_TMP"
+  fi
+  exit $rc
+}
+trap sni_cleanup EXIT
 
 shot() { [ -z "$SHOTS" ] || import -window root "$SHOTS/$1.png"; }
 
@@ -201,6 +227,54 @@ case $E2E_TEST in
     panel_menu_gone || e2e_fail "the panel opened a menu too: $(panel_menu)"
     xdotool key Down Return # "終了"
     e2e_wait $T "the program to end after 終了" e2e_dead "$PROGRAM_PID"
+    ;;
+
+  own_item)
+    # The program's own item, as a host reads it: a watcher of the test's own stands in for
+    # a panel. In a Wayland session the label beside the icon is on: the line without the
+    # window's title, which the tooltip has in front.
+    e2e_start_x
+    /usr/bin/python3 "$here/sni_bus.py" watcher >"$E2E_TMP/watcher.log" 2>&1 &
+    E2E_PIDS+=($!)
+    e2e_wait $T "the watcher stand-in" watcher_get IsStatusNotifierHostRegistered
+    e2e_window W "W own"
+    e2e_activate "$W"
+    e2e_install_program 'b49=0\r\nWaylandNotice=1'
+    XDG_SESSION_TYPE=wayland e2e_start_program
+    e2e_wait $T "the program's item at the watcher" program_item
+    # Its connection's own name, which stays while the item is hidden.
+    item=$(bus_call GetNameOwner "string:$(program_item)" | awk '{print $NF}')
+    sni() { /usr/bin/python3 "$here/sni_bus.py" "$1" "$item" "${@:2}"; }
+    [ "$(sni get Category)" = ApplicationStatus ] || e2e_fail "Category $(sni get Category)"
+    [ "$(sni get Menu)" = /MenuBar ] || e2e_fail "Menu $(sni get Menu)"
+    label_follows_tooltip() {
+      local label tip
+      label=$(sni get XAyatanaLabel) && tip=$(sni get ToolTip) &&
+        [[ $label == *" M:"* && $tip == "W own $label" ]]
+    }
+    e2e_wait $T "the line in the tooltip and, without the title, in the label" label_follows_tooltip
+    first=$(sni get XAyatanaLabel)
+    e2e_wait $T "the label to follow the line" eval '[ "$(sni get XAyatanaLabel)" != "$first" ]'
+    label_follows_tooltip || e2e_fail "label $(sni get XAyatanaLabel) / tooltip $(sni get ToolTip)"
+    [ "$(sni menu | tr '\n' ' ')" = "終了 設定 " ] || e2e_fail "menu: $(sni menu)"
+    window_hidden || e2e_fail "the settings window showed before 設定"
+    sni click 設定
+    e2e_wait $T "the settings window after 設定" window_shown
+    e2e_wait $T "the item to leave the watcher" eval '! program_item'
+    xembed_icon_shown && e2e_fail "an XEmbed icon beside the item"
+    [ "$(xdotool search --pid "$PROGRAM_PID" --name '^Quillenta$' 2>/dev/null | wc -l)" -ge 1 ] ||
+      e2e_fail "no window named Quillenta"
+    shot own-item-window
+    # Its check box on the order tab turns the label off at once; "&OK" keeps the choice.
+    read -r id x y w h <<<"$(settings_window)"
+    xdotool mousemove "$((x + 26))" "$((y + 222))" click 1
+    e2e_wait $T "the label to go" eval '[ -z "$(sni get XAyatanaLabel)" ]'
+    xdotool mousemove "$((x + 168 + 48))" "$((y + 256 + 12))" click 1
+    e2e_wait $T "the item back at the watcher" program_item
+    grep -q $'^PanelLabel=0\r$' "$E2E_TMP/app/quillenta.INI" || e2e_fail "PanelLabel=0 not saved"
+    sleep 1.5
+    [ -z "$(sni get XAyatanaLabel)" ] || e2e_fail "the label came back: $(sni get XAyatanaLabel)"
+    [[ $(sni get ToolTip) == "W own "*" M:"* ]] || e2e_fail "tooltip $(sni get ToolTip)"
     ;;
 
   *)

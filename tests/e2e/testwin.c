@@ -3,6 +3,7 @@
  *   testwin [--dock] [--wm-name-only] [--compound-text] TITLE [SECOND_TITLE]
  *   testwin --props ID
  *   testwin --wm-ready SECONDS
+ *   testwin --sample ID MS COUNT TEXT
  *
  * Prints the window id (0x...) once the window is mapped. SIGUSR1 sets SECOND_TITLE;
  * SIGUSR2 sets "TITLE #N", N counting the SIGUSR2 received (1, 2, ...); SIGTERM, SIGINT or the window manager's close end it. --wm-name-only sets only WM_NAME,
@@ -12,7 +13,11 @@
  * them, type and bytes in hex ("-" for a property the window lacks), for exact comparison.
  * --wm-ready ends with status 0 once the window manager has answered a request through its
  * event loop (frame extents asked for a window never mapped, so nothing on the screen
- * changes), 1 when it has not within SECONDS. */
+ * changes), 1 when it has not within SECONDS.
+ * --retitle MS sets "TITLE #N" every MS milliseconds, as a page whose title ticks does;
+ * --set-back sets TITLE back whenever anyone else changes _NET_WM_NAME, and prints on its end
+ * "set back N in MS ms". --sample reads window ID's _NET_WM_NAME COUNT times, MS apart, and
+ * prints how many of the samples held TEXT. */
 #include <poll.h>
 #include <time.h>
 #include <signal.h>
@@ -98,6 +103,38 @@ static int print_properties(const char* id) {
   return 0;
 }
 
+static long long now_ms(void);
+
+static char* net_name(xcb_window_t w) {
+  xcb_get_property_reply_t* r = xcb_get_property_reply(
+      c, xcb_get_property(c, 0, w, atom("_NET_WM_NAME"), XCB_ATOM_ANY, 0, 1u << 16), NULL);
+  int n = r ? xcb_get_property_value_length(r) : 0;
+  char* text = malloc((size_t)n + 1);
+  if (n > 0) memcpy(text, xcb_get_property_value(r), (size_t)n);
+  text[n] = 0;
+  free(r);
+  return text;
+}
+
+static int sample(const char* id, int ms, int count, const char* text) {
+  c = xcb_connect(NULL, NULL);
+  if (xcb_connection_has_error(c)) return 1;
+  xcb_window_t w = (xcb_window_t)strtoul(id, NULL, 0);
+  int held = 0;
+  long long next = now_ms();
+  for (int k = 0; k < count; ++k) {
+    char* title = net_name(w);
+    held += strstr(title, text) != NULL;
+    free(title);
+    next += ms;
+    long long wait = next - now_ms();
+    if (wait > 0) poll(NULL, 0, (int)wait);
+  }
+  printf("%d\n", held);
+  xcb_disconnect(c);
+  return 0;
+}
+
 static long long now_ms(void) {
   struct timespec t;
   clock_gettime(CLOCK_MONOTONIC, &t);
@@ -148,6 +185,9 @@ int main(int argc, char** argv) {
   unsigned renames = 0;
   if (argc == 3 && strcmp(argv[1], "--props") == 0) return print_properties(argv[2]);
   if (argc == 3 && strcmp(argv[1], "--wm-ready") == 0) return wait_for_wm(atoi(argv[2]));
+  if (argc == 6 && strcmp(argv[1], "--sample") == 0)
+    return sample(argv[2], atoi(argv[3]), atoi(argv[4]), argv[5]);
+  int retitle_ms = 0, set_back = 0;
   for (; i < argc && strncmp(argv[i], "--", 2) == 0; ++i) {
     if (strcmp(argv[i], "--dock") == 0)
       dock = 1;
@@ -155,6 +195,10 @@ int main(int argc, char** argv) {
       wm_name_only = 1;
     else if (strcmp(argv[i], "--compound-text") == 0)
       compound = 1;
+    else if (strcmp(argv[i], "--set-back") == 0)
+      set_back = 1;
+    else if (strcmp(argv[i], "--retitle") == 0 && i + 1 < argc)
+      retitle_ms = atoi(argv[++i]);
   }
   if (i >= argc) {
     fprintf(stderr,
@@ -182,7 +226,9 @@ int main(int argc, char** argv) {
   }
   xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
   xcb_window_t w = xcb_generate_id(c);
-  uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+  uint32_t values[] = {screen->white_pixel,
+                       XCB_EVENT_MASK_STRUCTURE_NOTIFY |
+                           (set_back ? XCB_EVENT_MASK_PROPERTY_CHANGE : 0)};
   xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, 0, 0, dock ? 300 : 240,
                     dock ? 24 : 120, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                     XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
@@ -206,6 +252,10 @@ int main(int argc, char** argv) {
   fflush(stdout);
 
   struct pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {sfd, POLLIN, 0}};
+  const xcb_atom_t net_wm_name = atom("_NET_WM_NAME");
+  const long long started = now_ms();
+  long long next_retitle = started + retitle_ms;
+  unsigned set_backs = 0;
   for (;;) {
     xcb_generic_event_t* e;
     while ((e = xcb_poll_for_event(c)) != NULL) {
@@ -214,10 +264,31 @@ int main(int argc, char** argv) {
         free(e);
         return 0;
       }
+      if (set_back && (e->response_type & 0x7F) == XCB_PROPERTY_NOTIFY &&
+          ((xcb_property_notify_event_t*)e)->atom == net_wm_name) {
+        char* now = net_name(w);
+        if (strcmp(now, title) != 0) {
+          ++set_backs;
+          set_title(w, title, wm_name_only, compound);
+        }
+        free(now);
+      }
       free(e);
     }
     if (xcb_connection_has_error(c)) return 1;
-    if (poll(fds, 2, -1) < 0) continue;
+    int timeout = -1;
+    if (retitle_ms > 0) {
+      long long wait = next_retitle - now_ms();
+      if (wait <= 0) {
+        char numbered[1024];
+        snprintf(numbered, sizeof numbered, "%s #%u", title, ++renames);
+        set_title(w, numbered, wm_name_only, compound);
+        next_retitle += retitle_ms;
+        continue;
+      }
+      timeout = (int)wait;
+    }
+    if (poll(fds, 2, timeout) <= 0) continue;
     if (fds[1].revents & POLLIN) {
       struct signalfd_siginfo info;
       if (read(sfd, &info, sizeof info) != sizeof info) continue;
@@ -228,6 +299,8 @@ int main(int argc, char** argv) {
         snprintf(numbered, sizeof numbered, "%s #%u", title, ++renames);
         set_title(w, numbered, wm_name_only, compound);
       } else {
+        if (set_back) printf("set back %u in %lld ms\n", set_backs, now_ms() - started);
+        fflush(stdout);
         xcb_disconnect(c);
         return 0;
       }

@@ -38,6 +38,8 @@ inline Platform MakeFakePlatform(Fakes& fakes) {
   platform.locale = std::make_unique<FakeLocale>();
   platform.battery = std::make_unique<FakeBatteryProbe>();
   platform.free_resources = std::make_unique<FakeFreeResources>();
+  // The interface the tests of behaviour read their captions and messages in.
+  platform.system_language = Language::kJapanese;
   return platform;
 }
 

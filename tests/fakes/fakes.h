@@ -29,8 +29,14 @@ class FakeWindowSystem : public WindowSystem {
   void Close(WindowId id) { titles_.erase(id); }
   void Focus(WindowId id) { foreground_ = id; }
   void SetPanel(WindowId id) { panel_ = id; }
-  // The window's owner changes its title.
-  void Retitle(WindowId id, const std::string& title) { titles_[id] = title; }
+  // The window's owner changes its title; the followed one's tells of it, as a system does.
+  void Retitle(WindowId id, const std::string& title) {
+    titles_[id] = title;
+    if (id == followed_) {
+      retitled_ = true;
+      if (notice_) notice_();
+    }
+  }
   std::string TitleOf(WindowId id) const {
     auto it = titles_.find(id);
     return it == titles_.end() ? std::string() : it->second;
@@ -52,14 +58,23 @@ class FakeWindowSystem : public WindowSystem {
     return kNoWindow;
   }
   WindowId FindPanel() override { return Exists(panel_) ? panel_ : kNoWindow; }
+  void FollowTitle(WindowId window) override {
+    followed_ = window;
+    retitled_ = false;
+  }
+  bool TakeRetitle() override { return std::exchange(retitled_, false); }
+  void SetNotice(std::function<void()> notice) override { notice_ = std::move(notice); }
 
   std::vector<std::pair<WindowId, std::string>> writes;
+  WindowId followed_ = kNoWindow;
 
  private:
   std::map<WindowId, std::string> titles_;
   WindowId next_id_ = 0x100;
   WindowId foreground_ = kNoWindow;
   WindowId panel_ = kNoWindow;
+  bool retitled_ = false;
+  std::function<void()> notice_;
 };
 
 class FakeClock : public Clock {

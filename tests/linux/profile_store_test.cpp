@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -101,7 +104,9 @@ TEST(LinuxProfileStore, DecodesCodePage932Files) {
       {"ok\x82", "ok\xEF\xBF\xBD"},          // a lead byte cut off at the end
       {"\xEF\xBB\xBF\x8E\xF3", "\xEF\xBF\xBD\xEF\xBD\xBB\xEF\xBD\xBF受"},  // BOM then CP932
   };
-  for (const Case& c : cases) EXPECT_EQ(DecodeProfileBytes(c.bytes), c.text) << c.bytes;
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReadableProfileText(DecodeProfileBytes(c.bytes)), c.text) << c.bytes;
+  }
 }
 
 // The program's settings over a real file.
@@ -234,6 +239,67 @@ TEST(LinuxProfileStore, ReadOnlyFileRaisesOnceAndStaysWhole) {
   Chattr("-i", path);
   EXPECT_EQ(ReadBytes(path), before);
   EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"quillenta.INI"});
+}
+
+// Not a file in the settings file's place: the defaults at once, a save refused, it stays.
+TEST(LinuxProfileStore, NonRegularFileReadsAsUnreadable) {
+  for (const char* kind : {"fifo", "socket", "/dev/zero"}) {
+    TempDir dir;
+    const std::string path = dir / "quillenta.INI";
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{AF_UNIX, {}};
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(kind[0] == 'f'   ? ::mkfifo(path.c_str(), 0600)
+              : kind[0] == 's' ? ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address)
+                               : ::symlink(kind, path.c_str()),
+              0);
+    ::alarm(10);  // a blocking open ends the test here
+    FileProgram program(path);
+    program.settings.SetText(TextKey::s66, "edited");
+    program.file.LoadSettings();
+    EXPECT_EQ(program.settings.Text(TextKey::s66), "M:") << kind;
+    EXPECT_THROW(program.file.SaveSettings({}, "line"), Error) << kind;
+    ::alarm(0);
+    struct stat st;
+    EXPECT_TRUE(::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) << kind;
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"quillenta.INI"}) << kind;
+    ::close(sock);
+  }
+}
+
+// Neither UTF-8 nor clean code page 932: every line the save leaves alone keeps its bytes.
+TEST(LinuxProfileStore, SaveKeepsBytesNoEncodingAccountsFor) {
+  std::mt19937 random(932);
+  std::string noise(1 << 20, '\0');
+  for (char& b : noise) b = static_cast<char>(random());
+  const struct {
+    std::string before, after, s66;  // around the program's section; s66 as saved
+    bool keeps_bytes;
+  } cases[] = {
+      {noise + "\n", "[O]\n" + noise, "\x8A\xBF:", true},                        // random bytes
+      {"; \x8A\xBF\x80\xFF\x81\n", "[O]\nk=\xED\x40\xA0\n", "\x8A\xBF:", true},  // damaged
+      {"; \x8A\xBF\n", "[O]\nk=\x91\x97:\n", "\x8A\xBF:", false},                // Windows'
+      {"; 漢\n", "[O]\nk=送:\n", "漢:", false},                                  // UTF-8
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const std::string path = dir / "quillenta.INI";
+    WriteBytes(path, c.before + "[Quillenta]\n" + c.after);
+    FileProgram program(path);
+    program.file.LoadSettings();
+    program.settings.SetText(TextKey::s66, "漢:");
+    program.file.SaveSettings({}, "");
+    const std::string saved = ReadBytes(path);
+    // Truths: a megabyte of noise in a failure message helps no one.
+    EXPECT_TRUE(saved.starts_with(c.before) && saved.ends_with(c.after)) << c.s66;
+    EXPECT_NE(saved.find("s66=\"" + c.s66 + "\""), std::string::npos) << c.s66;
+    // A text code page 932 lacks cannot stand beside kept bytes: refused, the file as it was.
+    program.settings.SetText(TextKey::s50, "한");
+    if (c.keeps_bytes) {
+      EXPECT_THROW(program.file.SaveSettings({}, ""), Error);
+      EXPECT_TRUE(ReadBytes(path) == saved);
+    }
+  }
 }
 
 TEST(LinuxProfileStore, ReadOnlyFolderRaises) {

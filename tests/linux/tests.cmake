@@ -27,3 +27,10 @@ if(TARGET q_app)
   set_tests_properties(gui.form PROPERTIES LABELS unit TIMEOUT 120
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;DBUS_SESSION_BUS_ADDRESS=disabled:")
 endif()
+# sway's IPC without a compositor: its framing, the JSON of answers and events sway 1.7
+# sent, the commands and the record marks.
+quillenta_unit_test(test_sway
+  SOURCES linux/sway_titles_test.cpp
+  LIBS q_linux)
+target_compile_definitions(test_sway PRIVATE
+  QUILLENTA_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data/sway")

@@ -83,6 +83,10 @@ class X11WindowSystemTest : public ::testing::Test {
          {"_NET_ACTIVE_WINDOW", "_NET_CLIENT_LIST", "_NET_SUPPORTING_WM_CHECK"}) {
       xcb_delete_property(c_, root_, Atom(name));
     }
+    // The test plays an EWMH window manager unless it says otherwise.
+    xcb_window_t manager = Create();
+    SetWindows(manager, "_NET_SUPPORTING_WM_CHECK", "WINDOW", {manager});
+    SetWindows(root_, "_NET_SUPPORTING_WM_CHECK", "WINDOW", {manager});
   }
   void TearDown() override {
     for (xcb_window_t w : created_) xcb_destroy_window(c_, w);
@@ -237,6 +241,17 @@ TEST_F(X11WindowSystemTest, ReadsTitlesFromEitherPropertyInAnyEncoding) {
   }
 }
 
+TEST_F(X11WindowSystemTest, ALineReadsBackAsWrittenWhateverTheServerKeeps) {
+  xcb_window_t w = CreateClient("own");
+  for (const std::string& line : {std::string("M\0X: 12:00", 11), std::string("\xFF\xFE raw")}) {
+    windows_->ReadTitle(w);
+    windows_->WriteTitle(w, line);
+    EXPECT_EQ(windows_->ReadTitle(w), line);
+  }
+  SetProperty(w, "_NET_WM_NAME", "UTF8_STRING", std::string("owner\0tail", 10));
+  EXPECT_EQ(windows_->ReadTitle(w), "owner");
+}
+
 TEST_F(X11WindowSystemTest, LongTitlesAreReadWhole) {
   std::string title;
   while (title.size() < 600) title += "0123456789\xE3\x81\x82";
@@ -324,13 +339,20 @@ TEST_F(X11WindowSystemTest, FindsTheDockAsPanel) {
 
 TEST_F(X11WindowSystemTest, ForegroundIsTheActiveWindowElseTheFocusedClient) {
   xcb_window_t editor = CreateClient("editor");
+  xcb_window_t manager = Create();
+  SetWindows(manager, "_NET_SUPPORTING_WM_CHECK", "WINDOW", {manager});
+  SetWindows(root_, "_NET_SUPPORTING_WM_CHECK", "WINDOW", {manager});
   SetWindows(root_, "_NET_ACTIVE_WINDOW", "WINDOW", {editor});
   EXPECT_EQ(windows_->ForegroundWindow(), editor);
   SetWindows(root_, "_NET_ACTIVE_WINDOW", "WINDOW", {XCB_NONE});
   EXPECT_EQ(windows_->ForegroundWindow(), kNoWindow);
 
-  // No EWMH window manager: the focus sits in a widget of a framed client.
-  xcb_delete_property(c_, root_, Atom("_NET_ACTIVE_WINDOW"));
+  // No EWMH window manager: the focus sits in a widget of a framed client. The manager's
+  // end leaves the root naming its dead window and the last active one.
+  SetWindows(root_, "_NET_ACTIVE_WINDOW", "WINDOW", {editor});
+  xcb_destroy_window(c_, manager);
+  created_.erase(std::find(created_.begin(), created_.end(), manager));
+  Sync();
   xcb_window_t frame = Create(XCB_NONE, true);
   xcb_window_t client = Create(frame, true);
   xcb_window_t widget = Create(client, true);
@@ -342,6 +364,12 @@ TEST_F(X11WindowSystemTest, ForegroundIsTheActiveWindowElseTheFocusedClient) {
                       XCB_CURRENT_TIME);
   Sync();
   EXPECT_EQ(windows_->ForegroundWindow(), kNoWindow);
+
+  // A manager that comes back is followed again.
+  xcb_window_t returned = Create();
+  SetWindows(returned, "_NET_SUPPORTING_WM_CHECK", "WINDOW", {returned});
+  SetWindows(root_, "_NET_SUPPORTING_WM_CHECK", "WINDOW", {returned});
+  EXPECT_EQ(windows_->ForegroundWindow(), editor);
 }
 
 TEST_F(X11WindowSystemTest, PreparedObservationAnswersLikeSeparateQueries) {
@@ -419,6 +447,7 @@ TEST_F(X11WindowSystemTest, DestroyedForegroundWindowIsNeverWrittenThroughItsOld
 TEST_F(X11WindowSystemTest, EwmhManagerWithoutActiveWindowMeansNoForeground) {
   // The manager keeps the focus on a window of its own while nothing is active.
   xcb_window_t manager_window = Create(XCB_NONE, true);
+  SetWindows(manager_window, "_NET_SUPPORTING_WM_CHECK", "WINDOW", {manager_window});
   SetWindows(root_, "_NET_SUPPORTING_WM_CHECK", "WINDOW", {manager_window});
   xcb_set_input_focus(c_, XCB_INPUT_FOCUS_PARENT, manager_window, XCB_CURRENT_TIME);
   Sync();
@@ -455,6 +484,70 @@ TEST_F(X11WindowSystemTest, RestoreGivesBackExactlyWhatTheOwnerSet) {
     windows_->RestoreTitle(w, "not this");
     ExpectSameTitles(w, twin, "no write, " + t.wm);
   }
+}
+
+// A run that ends without its shutdown (killed, crashed) leaves the line in the windows it
+// wrote; the next start gives each its own title back where the line is still there.
+TEST_F(X11WindowSystemTest, AStartGivesBackWhatAKilledRunLeft) {
+  const std::string display = Server()->display();
+  auto killed_run = [&display](const std::vector<xcb_window_t>& targets) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      XcbWindowSystem run(display.c_str());
+      for (xcb_window_t w : targets) {
+        run.ReadTitle(w);
+        run.WriteTitle(w, "line 1");
+        run.ReadTitle(w);
+        run.WriteTitle(w, "line 2 \xE6\x97\xA5");
+      }
+      run.ReadTitle(targets.front());  // the writes have landed
+      _exit(0);                        // no destructor: nothing given back
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  };
+  std::vector<xcb_window_t> windows, twins;
+  for (const Titles& t : kOwnerTitles) {
+    windows.push_back(CreateOwned(t));
+    twins.push_back(CreateOwned(t));
+  }
+  // Retitled by its owner after the crash: the owner's title stays.
+  xcb_window_t retitled = CreateOwned(kOwnerTitles[4]);
+  // A record that is not this program's layout is dropped; the title is not touched.
+  xcb_window_t garbage = CreateOwned(kOwnerTitles[5]);
+  std::vector<xcb_window_t> targets = windows;
+  targets.push_back(retitled);
+  ASSERT_TRUE(killed_run(targets));
+  windows_.reset();
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    EXPECT_EQ(Get(windows[i], "_NET_WM_NAME").value, "line 2 \xE6\x97\xA5") << i;
+    EXPECT_NE(Get(windows[i], "_QUILLENTA_BORROWED_TITLE"), Property{}) << i;
+  }
+  SetProperty(retitled, "_NET_WM_NAME", "UTF8_STRING", "owner's own");
+  SetProperty(retitled, "WM_NAME", "STRING", "owner's own");
+  SetProperty(garbage, "_QUILLENTA_BORROWED_TITLE", "_QUILLENTA_BORROWED_TITLE", "QBT1\x01");
+
+  XcbWindowSystem next(Server()->display().c_str());
+  next.GiveBackLeftTitles();
+  next.ReadTitle(windows.front());
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    ExpectSameTitles(windows[i], twins[i], kOwnerTitles[i].wm);
+    EXPECT_EQ(next.ReadTitle(windows[i]), next.ReadTitle(twins[i])) << i;
+  }
+  EXPECT_EQ(Get(retitled, "_NET_WM_NAME"), (Property{"UTF8_STRING", "owner's own"}));
+  EXPECT_EQ(Get(retitled, "WM_NAME"), (Property{"STRING", "owner's own"}));
+  EXPECT_EQ(Get(garbage, "_NET_WM_NAME"), (Property{"UTF8_STRING", kOwnerTitles[5].net}));
+  for (xcb_window_t w : targets) EXPECT_EQ(Get(w, "_QUILLENTA_BORROWED_TITLE"), Property{});
+  EXPECT_EQ(Get(garbage, "_QUILLENTA_BORROWED_TITLE"), Property{});
+
+  // A clean give-back leaves no record behind.
+  next.ReadTitle(windows[4]);
+  next.WriteTitle(windows[4], "line 3");
+  EXPECT_NE(Get(windows[4], "_QUILLENTA_BORROWED_TITLE"), Property{});
+  next.RestoreTitle(windows[4], "");
+  next.ReadTitle(windows[4]);
+  EXPECT_EQ(Get(windows[4], "_QUILLENTA_BORROWED_TITLE"), Property{});
 }
 
 TEST_F(X11WindowSystemTest, OriginalsOutlastAnyNumberOfOtherWrittenWindows) {
@@ -664,6 +757,61 @@ TEST(CompoundTextTest, DecodesDesignatedSets) {
        "ab"},  // direction marks
   };
   for (const Case& c : cases) EXPECT_EQ(CompoundTextToUtf8(c.bytes), c.expected);
+}
+
+}  // namespace
+}  // namespace quillenta
+
+namespace quillenta {
+namespace {
+
+// A round trip on the program's connection brings in every event the server made before it.
+TEST_F(X11WindowSystemTest, TellsOfTheFollowedOwnersRetitlesOnly) {
+  xcb_window_t editor = CreateClient("editor");
+  xcb_window_t other = CreateClient("other");
+  SetWindows(root_, "_NET_ACTIVE_WINDOW", "WINDOW", {editor});
+  const WindowId target = windows_->ForegroundWindow();
+  windows_->FollowTitle(target);
+  windows_->ReadTitle(target);
+  EXPECT_FALSE(windows_->TakeRetitle()) << "nothing happened yet";
+  windows_->WriteTitle(target, "editor 12:00");
+  windows_->ReadTitle(target);
+  EXPECT_FALSE(windows_->TakeRetitle()) << "the program's own write";
+  SetProperty(other, "_NET_WM_NAME", "UTF8_STRING", "other *");
+  SetProperty(editor, "_NET_WM_ICON_NAME", "UTF8_STRING", "not a title");
+  windows_->ReadTitle(target);
+  EXPECT_FALSE(windows_->TakeRetitle()) << "another window, or another property";
+  // The title is read from _NET_WM_NAME where the window has one: WM_NAME, which toolkits
+  // set just before it, tells nothing then.
+  SetProperty(editor, "WM_NAME", "UTF8_STRING", "editor *");
+  windows_->ReadTitle(target);
+  EXPECT_FALSE(windows_->TakeRetitle()) << "WM_NAME beside _NET_WM_NAME";
+  SetProperty(editor, "_NET_WM_NAME", "UTF8_STRING", "editor *");
+  windows_->ReadTitle(target);
+  EXPECT_TRUE(windows_->TakeRetitle()) << "_NET_WM_NAME";
+  EXPECT_FALSE(windows_->TakeRetitle()) << "told once";
+  // The owner's retitle and the program's write at once: the owner's still counts.
+  windows_->ReadTitle(target);
+  SetProperty(editor, "_NET_WM_NAME", "UTF8_STRING", "editor **");
+  windows_->WriteTitle(target, "editor ** 12:01");
+  windows_->ReadTitle(target);
+  EXPECT_TRUE(windows_->TakeRetitle());
+  // A window of WM_NAME alone tells by it.
+  xcb_window_t legacy = CreateOwned({nullptr, "", "STRING", "legacy"});
+  SetWindows(root_, "_NET_ACTIVE_WINDOW", "WINDOW", {legacy});
+  const WindowId old_style = windows_->ForegroundWindow();
+  windows_->FollowTitle(old_style);
+  windows_->ReadTitle(old_style);
+  SetProperty(legacy, "WM_NAME", "STRING", "legacy *");
+  windows_->ReadTitle(old_style);
+  EXPECT_TRUE(windows_->TakeRetitle()) << "WM_NAME alone";
+  // Once another window is followed, the first one's retitles no longer count.
+  SetWindows(root_, "_NET_ACTIVE_WINDOW", "WINDOW", {other});
+  windows_->FollowTitle(windows_->ForegroundWindow());
+  SetProperty(editor, "_NET_WM_NAME", "UTF8_STRING", "editor ***");
+  windows_->ReadTitle(target);
+  EXPECT_FALSE(windows_->TakeRetitle());
+  EXPECT_GE(windows_->NoticeDescriptor(), 0);
 }
 
 }  // namespace

@@ -7,7 +7,9 @@ deb=$1
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
 root=$(mktemp -d)
-trap 'rm -rf "$root"' EXIT
+# lintian's own temporary files (mldbm-elf-*), which it leaves behind, go here.
+lintian_tmp=$(mktemp -d)
+trap 'rm -rf "$root" "$lintian_tmp"' EXIT
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
@@ -77,6 +79,19 @@ if gzip -t "$page" 2>/dev/null; then
   warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
     man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null) || fail "man could not render the page"
   [ -z "$warnings" ] || fail "the manual page renders with warnings: $warnings"
+  # The tray menu's two words, in each locale as its terminal can show them: man picks the
+  # ASCII device in the C locale, which has no Japanese glyphs.
+  while read -r locale words; do
+    out=$(env -i PATH="$PATH" LANG="$locale" MANWIDTH=80 man --warnings -l "$page" 2>&1) ||
+      fail "man could not render the page with LANG=$locale"
+    [[ $out != *warning* ]] || fail "with LANG=$locale the manual page renders with warnings: $(grep warning <<<"$out")"
+    for word in $words; do
+      grep -q "$word" <<<"$out" || fail "with LANG=$locale the manual page does not show $word"
+    done
+  done <<'EOF'
+C Settei Shuuryou
+C.UTF-8 設定 終了
+EOF
   text=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$page" 2>/dev/null)
   grep -q "Quillenta $version" <<<"$text" || fail "the manual page does not name version $version"
   for word in quillenta.INI XDG_CONFIG_HOME DISPLAY; do
@@ -112,7 +127,7 @@ fi
 
 # lintian: errors fail, warnings are shown.
 lintian_rc=0
-lintian_out=$(lintian "$deb" 2>/dev/null) || lintian_rc=$?
+lintian_out=$(TMPDIR=$lintian_tmp lintian "$deb" 2>/dev/null) || lintian_rc=$?
 [ -z "$lintian_out" ] || echo "$lintian_out"
 if grep -q '^E:' <<<"$lintian_out"; then
   fail "lintian reports errors"

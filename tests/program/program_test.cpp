@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,13 +29,16 @@ class RecordingShell : public Shell, public ErrorBoxShower {
   void HideToTray() override { calls.push_back("tray"); }
   void ShowAtStart() override { calls.push_back("window"); }
   void Closed() override { calls.push_back("closed"); }
+  void ShowNotice(const std::string& text) override { calls.push_back("notice " + text); }
   void ShowErrorBox(const std::string& text, std::function<void()> closed) override {
     calls.push_back("box " + text);
     open_boxes.push_back(std::move(closed));
   }
 
  private:
-  static std::string Name(Timer timer) { return timer == Timer::kTimer1 ? "timer1" : "timer2"; }
+  static std::string Name(Timer timer) {
+    return timer == Timer::kTimer1 ? "timer1" : timer == Timer::kTimer2 ? "timer2" : "notice";
+  }
 };
 
 struct StartCase {
@@ -74,12 +79,36 @@ TEST(Program, ClosesOnceWithTheTargetsTitleBackAndTimersStopped) {
   shell.calls.clear();
   program.FormClose();
   program.FormClose();
-  EXPECT_EQ(shell.calls, (std::vector<std::string>{"stop timer1", "stop timer2", "closed"}));
+  EXPECT_EQ(shell.calls,
+            (std::vector<std::string>{"stop timer1", "stop timer2", "stop notice", "closed"}));
   EXPECT_EQ(fakes.windows->TitleOf(editor), "notes.txt - Editor");
   // A timer already queued when the program closed does nothing.
   const std::size_t writes = fakes.windows->writes.size();
   program.OnTimer(Shell::Timer::kTimer1);
   EXPECT_EQ(fakes.windows->writes.size(), writes);
+}
+
+TEST(Program, ARetitleTooSoonToAnswerIsAnsweredWhenItsTimerFires) {
+  Fakes fakes;
+  RecordingShell shell;
+  OneErrorBoxAtATime errors(shell);
+  Program program(MakeFakePlatform(fakes), errors, shell);
+  WindowId page = fakes.windows->Open("page 1");
+  fakes.windows->Focus(page);
+  program.FormCreate();
+  program.OnTimer(Shell::Timer::kTimer1);
+  // Each retitle tells the program at once, as the window system does.
+  fakes.windows->Retitle(page, "page 2");
+  ASSERT_NE(fakes.windows->TitleOf(page), "page 2");
+  shell.calls.clear();
+  fakes.clock->Advance(1);
+  fakes.windows->Retitle(page, "page 3");
+  EXPECT_EQ(fakes.windows->TitleOf(page), "page 3");
+  EXPECT_EQ(shell.calls, (std::vector<std::string>{"notice 9"}));
+  fakes.clock->Advance(9);
+  program.OnTimer(Shell::Timer::kNotice);
+  EXPECT_EQ(fakes.windows->TitleOf(page).rfind("page 3 ", 0), 0u) << fakes.windows->TitleOf(page);
+  EXPECT_EQ(shell.calls, (std::vector<std::string>{"notice 9", "stop notice"}));
 }
 
 TEST(Program, EndsWhenTheDisplayIsGone) {
@@ -151,6 +180,115 @@ TEST(ChooseSettingsFile, BesideThePortableCopyElseTheUsersFolder) {
               c.expected)
         << c.exists << c.takes_file << c.user_file;
   }
+}
+
+}  // namespace
+
+namespace {
+
+struct LanguageCase {
+  const char* what;
+  Language system;
+  std::optional<Language> override_;
+  std::optional<std::string> file;  // the lines after the section; nullopt: no file
+  Language expected;
+  const char* received_title;  // s95 after the start
+};
+
+TEST(ProgramLanguage, ComesFromTheOverrideTheFileOrTheSystem) {
+  const LanguageCase cases[] = {
+      {"no file: the system's", Language::kEnglish, {}, std::nullopt, Language::kEnglish, "Rx:"},
+      {"no file, Japanese system", Language::kJapanese, {}, std::nullopt, Language::kJapanese,
+       "受:"},
+      {"an earlier version's file", Language::kEnglish, {}, "b49=0\r\n", Language::kJapanese,
+       "受:"},
+      {"automatic", Language::kEnglish, {}, "Language=auto\r\n", Language::kEnglish, "Rx:"},
+      {"chosen", Language::kJapanese, {}, "Language=en\r\n", Language::kEnglish, "Rx:"},
+      {"a value of no language", Language::kEnglish, {}, "Language=fr\r\n", Language::kEnglish,
+       "Rx:"},
+      {"--lang over the file", Language::kJapanese, Language::kEnglish, "b49=0\r\n",
+       Language::kEnglish, "Rx:"},
+      {"the user's text stays", Language::kJapanese, {}, "Language=en\r\ns95=\"受:\"\r\n",
+       Language::kEnglish, "受:"},
+  };
+  for (const LanguageCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fakes fakes;
+    RecordingShell shell;
+    OneErrorBoxAtATime errors(shell);
+    Platform platform = MakeFakePlatform(fakes);
+    platform.system_language = c.system;
+    platform.language_override = c.override_;
+    if (c.file) fakes.profile->contents = "[Quillenta]\r\n" + *c.file;
+    Program program(std::move(platform), errors, shell);
+    program.FormCreate();
+    EXPECT_EQ(InterfaceLanguage(), c.expected);
+    EXPECT_EQ(program.core().settings().Text(TextKey::s95), c.received_title);
+  }
+  SetInterfaceLanguage(Language::kJapanese);
+}
+
+TEST(ProgramLanguage, AChoiceInTheWindowOutweighsLangAndMovesOnlyDefaults) {
+  Fakes fakes;
+  RecordingShell shell;
+  OneErrorBoxAtATime errors(shell);
+  Platform platform = MakeFakePlatform(fakes);
+  platform.system_language = Language::kEnglish;
+  platform.language_override = Language::kPseudo;
+  Program program(std::move(platform), errors, shell);
+  std::vector<Language> changes;
+  auto subscription =
+      program.core().language_changed.Subscribe([&](Language l) { changes.push_back(l); });
+  program.FormCreate();
+  Settings& settings = program.core().settings();
+  EXPECT_EQ(InterfaceLanguage(), Language::kPseudo);
+  settings.SetText(TextKey::s97, "Up:");
+  settings.SetLanguageChoice("ja");
+  EXPECT_EQ(InterfaceLanguage(), Language::kJapanese);
+  EXPECT_EQ(settings.Text(TextKey::s95), "受:");
+  EXPECT_EQ(settings.Text(TextKey::s84), "ﾟ");
+  EXPECT_EQ(settings.Text(TextKey::s97), "Up:");
+  // Automatic is the system's now, not --lang's.
+  settings.SetLanguageChoice("auto");
+  EXPECT_EQ(InterfaceLanguage(), Language::kEnglish);
+  EXPECT_EQ(settings.Text(TextKey::s95), "Rx:");
+  EXPECT_EQ(changes, (std::vector<Language>{Language::kJapanese, Language::kEnglish}));
+  // A save makes every text the user's: a change of language no longer moves it.
+  program.core().SaveSettings();
+  settings.SetLanguageChoice("ja");
+  EXPECT_EQ(settings.Text(TextKey::s95), "Rx:");
+  EXPECT_NE(fakes.profile->contents->find("Language=auto"), std::string::npos);
+  SetInterfaceLanguage(Language::kJapanese);
+}
+
+}  // namespace
+
+namespace {
+
+// Told once, in the first start of such a session; the file it leaves keeps the system's
+// language, as a start without a file does.
+TEST(Program, AWaylandSessionThatOnlyLetsXWaylandWindowsBeWrittenIsToldOnce) {
+  Fakes fakes;
+  RecordingShell shell;
+  OneErrorBoxAtATime errors(shell);
+  std::optional<std::string> file;
+  std::vector<int> notices;
+  for (bool only_xwayland : {false, true, true}) {
+    Platform platform = MakeFakePlatform(fakes);
+    platform.only_xwayland_windows = only_xwayland;
+    fakes.profile->contents = file;
+    shell.calls.clear();
+    Program program(std::move(platform), errors, shell);
+    program.FormCreate();
+    notices.push_back(static_cast<int>(
+        std::count_if(shell.calls.begin(), shell.calls.end(), [](const std::string& call) {
+          return call == "notice " + OnlyXWaylandNotice();
+        })));
+    file = fakes.profile->contents;
+  }
+  EXPECT_EQ(notices, (std::vector<int>{0, 1, 0}));
+  ASSERT_TRUE(file.has_value());
+  EXPECT_NE(file->find("Language=auto"), std::string::npos) << *file;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,6 +30,7 @@
 #include "app/qt/application.h"
 #include "app/qt/error_box.h"
 #include "app/qt/main_form.h"
+#include "form/form_layout.h"
 #include "fakes.h"
 #include "platform/linux/profile_store_linux.h"
 
@@ -67,9 +70,12 @@ class GuiFormTest : public QObject {
     if (!file.open(QIODevice::ReadOnly)) return {};
     return file.readAll();
   }
-  // Builds the program as start-up does, with the settings file in a private folder.
-  void Start() {
+  // Builds the program as start-up does, with the settings file in a private folder, on a
+  // system that asks for `system_language`; `override` as --lang gives it.
+  void Start(Language system_language, std::optional<Language> override = std::nullopt) {
     Platform platform;
+    platform.system_language = system_language;
+    platform.language_override = override;
     auto windows = std::make_unique<FakeWindowSystem>();
     windows_ = windows.get();
     platform.windows = std::move(windows);
@@ -116,8 +122,131 @@ class GuiFormTest : public QObject {
     app_->core().Timer1Timer();
     return app_->core().engine().Line();
   }
+  static QString Text(const QRect& r) {
+    return QStringLiteral("(%1,%2 %3x%4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+  }
   QString Label(int code) {
     return Find<QLabel>(QStringLiteral("PositionLabel%1").arg(code))->text();
+  }
+
+  // Every caption shows whole, and no control sticks out of its group or covers another.
+  void CheckFitAndNoOverlap() {
+    QTabBar* bar = form_->tabs()->tabBar();
+    QVERIFY2(bar->tabRect(bar->count() - 1).right() < bar->width(), "the tabs need scrolling");
+    for (QWidget* control : form_->findChildren<QWidget*>()) {
+      int needed = 0;
+      QString caption;
+      if (qobject_cast<QToolButton*>(control)) continue;  // the tab bar's own scroll arrows
+      if (auto* button = qobject_cast<QPushButton*>(control)) {
+        caption = button->text().remove('&');
+        needed = button->fontMetrics().horizontalAdvance(caption) + 6;
+      } else if (auto* box = qobject_cast<QAbstractButton*>(control)) {
+        caption = box->text();
+        needed = box->sizeHint().width();
+      } else if (auto* label = qobject_cast<QLabel*>(control)) {
+        caption = label->text();
+        if (caption.isEmpty() || label->objectName().startsWith("PositionLabel")) continue;
+        needed = label->sizeHint().width();
+      } else if (auto* group = qobject_cast<QGroupBox*>(control)) {
+        caption = group->title();
+        needed = group->fontMetrics().horizontalAdvance(caption) + 16;
+      } else {
+        continue;
+      }
+      QVERIFY2(needed <= control->width(), qPrintable(QStringLiteral("%1 needs %2, has %3")
+                                                          .arg(caption)
+                                                          .arg(needed)
+                                                          .arg(control->width())));
+      // A translation gets the room it needs; only the classic Japanese layout narrows a face.
+      if (InterfaceLanguage() != Language::kJapanese) {
+        const QFont face = control->font();
+        QVERIFY2((face.stretch() == 0 || face.stretch() == 100) && face.letterSpacing() == 0,
+                 qPrintable(caption + " squeezed"));
+      }
+    }
+    QList<QWidget*> parents = {form_.get()};
+    for (QWidget* widget : form_->findChildren<QWidget*>()) {
+      if (qobject_cast<QGroupBox*>(widget) || widget->objectName().startsWith("TabSheet"))
+        parents << widget;
+    }
+    for (QWidget* parent : parents) {
+      // The tab control sizes only the page it shows.
+      if (parent->objectName().startsWith("TabSheet")) form_->tabs()->setCurrentWidget(parent);
+      QList<QWidget*> children;
+      for (QObject* object : parent->children()) {
+        auto* child = qobject_cast<QWidget*>(object);
+        // The big version caption lies under the tiny "." and the links by design.
+        if (child == nullptr || child->isWindow() || child->objectName() == "VersionLabel")
+          continue;
+        // A position label (33 high) reaches one pixel into its button 32 below its top.
+        if (child->objectName().startsWith("PositionLabel")) continue;
+        QVERIFY2(parent->rect().contains(child->geometry()),
+                 qPrintable(QStringLiteral("%1 %2 outside %3 %4")
+                                .arg(child->objectName(), Text(child->geometry()),
+                                     parent->objectName(), Text(parent->rect()))));
+        children << child;
+      }
+      for (int i = 0; i < children.size(); ++i) {
+        for (int j = i + 1; j < children.size(); ++j) {
+          QVERIFY2(!children[i]->geometry().intersects(children[j]->geometry()),
+                   qPrintable(children[i]->objectName() + Text(children[i]->geometry()) + " / " +
+                              children[j]->objectName() + Text(children[j]->geometry()) + " in " +
+                              parent->objectName()));
+        }
+      }
+    }
+  }
+
+  // Every caption the window and the menus show that a catalogue translates, by the name
+  // of its control or menu item.
+  QList<QPair<QString, QString>> TranslatedCaptions() {
+    QList<QPair<QString, QString>> captions;
+    for (const form::ControlDef& def : form::Controls()) {
+      if (def.caption.context.empty()) continue;
+      const QString name = QString::fromStdString(def.name);
+      QString text;
+      if (def.kind == form::Kind::kTabPage) {
+        text = form_->tabs()->tabText(form_->tabs()->indexOf(Find<QWidget>(name)));
+      } else if (auto* group = form_->findChild<QGroupBox*>(name)) {
+        text = group->title();
+      } else if (auto* label = form_->findChild<QLabel*>(name)) {
+        text = label->text();
+      } else if (auto* button = form_->findChild<QAbstractButton*>(name)) {
+        text = button->text();
+      }
+      captions.append({name, text});
+    }
+    QList<QMenu*> menus = form_->findChildren<QMenu*>();
+    menus << &form_->tray().menu();
+    for (QMenu* menu : menus) {
+      for (QAction* action : menu->actions()) captions.append({action->objectName(), action->text()});
+    }
+    return captions;
+  }
+  static bool HasJapanese(const QString& text) {
+    for (QChar c : text) {
+      const char16_t u = c.unicode();
+      if ((u >= 0x3000 && u <= 0x30FF) || (u >= 0x3400 && u <= 0x9FFF) || (u >= 0xFF00 && u <= 0xFFEF))
+        return true;
+    }
+    return false;
+  }
+  void CheckNoJapaneseCaption() {
+    const auto captions = TranslatedCaptions();
+    QVERIFY(captions.size() > 100);
+    for (const auto& [name, text] : captions) {
+      QVERIFY2(!text.isEmpty() && !HasJapanese(text), qPrintable(name + ": " + text));
+    }
+  }
+  // Where each control of the window lies, by name.
+  QMap<QString, QRect> Geometry() {
+    QMap<QString, QRect> places;
+    for (const form::ControlDef& def : form::Controls()) {
+      if (def.kind == form::Kind::kTabPage) continue;
+      const QString name = QString::fromStdString(def.name);
+      places[name] = Find<QWidget>(name)->geometry();
+    }
+    return places;
   }
 
  private slots:
@@ -136,7 +265,7 @@ class GuiFormTest : public QObject {
   // model as it stands, with every change made meanwhile, and they are bound both ways.
   void contentsAreBuiltAtFirstShowFromTheModel() {
     WriteIni("b49=0\r\nb48=1\r\ni34=2\r\nb52=0\r\ns52=\"H\"\r\n");
-    Start();
+    Start(Language::kEnglish);  // the file without a language keeps Japanese
     QVERIFY(!form_->Built());
     QVERIFY(form_->tabs() == nullptr);
     QVERIFY(form_->findChildren<QWidget*>().isEmpty());
@@ -199,7 +328,7 @@ class GuiFormTest : public QObject {
   // The tray menu opens in its Japanese font with the window still unbuilt.
   void trayMenuNeedsNoWindow() {
     WriteIni("b49=0\r\n");
-    Start();
+    Start(Language::kEnglish);  // the file without a language keeps Japanese
     QMenu& menu = form_->tray().menu();
     emit form_->tray().icon().activated(QSystemTrayIcon::Context);
     QVERIFY(menu.isVisible());
@@ -215,7 +344,7 @@ class GuiFormTest : public QObject {
   }
 
   void windowFrameAndTabs() {
-    Start();
+    Start(Language::kJapanese);
     QCOMPARE(form_->windowTitle(), QStringLiteral("Quillenta"));
     QCOMPARE(form_->size(), QSize(644, 285));
     QCOMPARE(form_->minimumSize(), form_->maximumSize());
@@ -256,7 +385,7 @@ class GuiFormTest : public QObject {
   }
 
   void controlsShowKeysAndDefaultsAfterLoadWithoutFile() {
-    Start();
+    Start(Language::kJapanese);
     for (const FlagDef& def : kFlagTable) {
       if (def.key == FlagKey::b48) continue;  // the "おまけ" menu item
       QCheckBox* box = CheckOf(def.name);
@@ -286,64 +415,31 @@ class GuiFormTest : public QObject {
     QCOMPARE(Find<QAbstractButton>("SpeedButton24")->text(), QStringLiteral("Systemﾘｿｰｽ"));
   }
 
-  // Every caption shows whole, and no control sticks out of its group or covers another.
+  void captionsFitAndNothingOverlaps_data() {
+    QTest::addColumn<int>("system");
+    QTest::addColumn<int>("override");
+    QTest::newRow("Japanese") << int(Language::kJapanese) << -1;
+    QTest::newRow("English") << int(Language::kEnglish) << -1;
+    QTest::newRow("pseudo") << int(Language::kJapanese) << int(Language::kPseudo);
+  }
   void captionsFitAndNothingOverlaps() {
-    Start();
-    for (QWidget* control : form_->findChildren<QWidget*>()) {
-      int needed = 0;
-      QString caption;
-      if (qobject_cast<QToolButton*>(control)) continue;  // the tab bar's own scroll arrows
-      if (auto* button = qobject_cast<QPushButton*>(control)) {
-        caption = button->text().remove('&');
-        needed = button->fontMetrics().horizontalAdvance(caption) + 6;
-      } else if (auto* box = qobject_cast<QAbstractButton*>(control)) {
-        caption = box->text();
-        needed = box->sizeHint().width();
-      } else if (auto* label = qobject_cast<QLabel*>(control)) {
-        caption = label->text();
-        if (caption.isEmpty() || label->objectName().startsWith("PositionLabel")) continue;
-        needed = label->sizeHint().width();
-      } else if (auto* group = qobject_cast<QGroupBox*>(control)) {
-        caption = group->title();
-        needed = group->fontMetrics().horizontalAdvance(caption) + 16;
-      } else {
-        continue;
-      }
-      QVERIFY2(needed <= control->width(), qPrintable(QStringLiteral("%1 needs %2, has %3")
-                                                          .arg(caption)
-                                                          .arg(needed)
-                                                          .arg(control->width())));
-    }
-    QList<QWidget*> parents = {form_.get()};
-    for (QWidget* widget : form_->findChildren<QWidget*>()) {
-      if (qobject_cast<QGroupBox*>(widget) || widget->objectName().startsWith("TabSheet"))
-        parents << widget;
-    }
-    for (QWidget* parent : parents) {
-      QList<QWidget*> children;
-      for (QObject* object : parent->children()) {
-        auto* child = qobject_cast<QWidget*>(object);
-        // The big version caption lies under the tiny "." and the links by design.
-        if (child == nullptr || child->isWindow() || child->objectName() == "VersionLabel")
-          continue;
-        // A position label (33 high) reaches one pixel into its button 32 below its top.
-        if (child->objectName().startsWith("PositionLabel")) continue;
-        QVERIFY2(parent->rect().contains(child->geometry()),
-                 qPrintable(child->objectName() + " outside " + parent->objectName()));
-        children << child;
-      }
-      for (int i = 0; i < children.size(); ++i) {
-        for (int j = i + 1; j < children.size(); ++j) {
-          QVERIFY2(!children[i]->geometry().intersects(children[j]->geometry()),
-                   qPrintable(children[i]->objectName() + " / " + children[j]->objectName() +
-                              " in " + parent->objectName()));
-        }
-      }
+    QFETCH(int, system);
+    QFETCH(int, override);
+    Start(static_cast<Language>(system),
+          override < 0 ? std::nullopt : std::optional(static_cast<Language>(override)));
+    // Shown, so that the tab control has sized its pages.
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    CheckFitAndNoOverlap();
+    if (InterfaceLanguage() == Language::kEnglish) {
+      CheckNoJapaneseCaption();
+      QCOMPARE(form_->font().family(),
+               QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
     }
   }
 
   void newYearPrefixShowsInTheNextLineBeforeOk() {
-    Start();
+    Start(Language::kJapanese);
     app_->core().order_editor().ClearSequence();
     app_->core().order_editor().Click(2);
     const std::string before = NextLine();
@@ -355,7 +451,7 @@ class GuiFormTest : public QObject {
   }
 
   void percentSwitchReplacesTypedUnit() {
-    Start();
+    Start(Language::kJapanese);
     QLineEdit* unit = EditOf("s67");
     Retype(unit, QStringLiteral("MB"));
     QCOMPARE(app_->core().settings().Text(TextKey::s67), std::string("MB"));
@@ -372,7 +468,7 @@ class GuiFormTest : public QObject {
   }
 
   void choosingKbTwiceKeepsATypedUnit() {
-    Start();
+    Start(Language::kJapanese);
     auto* kb = Find<QRadioButton>("RadioButton2");
     kb->click();
     QCOMPARE(EditOf("s96")->text(), QStringLiteral("KB "));
@@ -398,7 +494,7 @@ class GuiFormTest : public QObject {
     QFETCH(QByteArray, stored);
     QFETCH(bool, visible);
     WriteIni(stored);
-    Start();
+    Start(Language::kJapanese);
     QAction* extra = Find<QMenu>("PopupMenu3")->actions().first();
     QCOMPARE(extra->text(), QStringLiteral("おまけ"));
     QCOMPARE(!Find<QCheckBox>("CheckBox47")->isHidden(), visible);
@@ -414,7 +510,7 @@ class GuiFormTest : public QObject {
 
   void reloadBringsBackFieldsAndOrder() {
     WriteIni("s52=\"H\"\r\nb52=0\r\ni34=3\r\n");
-    Start();
+    Start(Language::kJapanese);
     QCOMPARE(EditOf("s52")->text(), QStringLiteral("H"));
     QVERIFY(Find<QRadioButton>("RadioButton3")->isChecked());
     Retype(EditOf("s52"), QStringLiteral("X"));
@@ -431,7 +527,7 @@ class GuiFormTest : public QObject {
 
   void combinedSwitchesReachTheModel() {
     WriteIni("b48=1\r\n");
-    Start();
+    Start(Language::kJapanese);
     Find<QCheckBox>("CheckBox47")->click();
     QVERIFY(app_->core().settings().CombinedReceived());
     QVERIFY(!app_->core().settings().CombinedSent());
@@ -440,7 +536,7 @@ class GuiFormTest : public QObject {
   }
 
   void enterAndEscapePressNothing() {
-    Start();
+    Start(Language::kJapanese);
     form_->show();
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
     QLineEdit* field = EditOf("s52");
@@ -455,7 +551,7 @@ class GuiFormTest : public QObject {
   }
 
   void tabSurvivesHideAndShow() {
-    Start();
+    Start(Language::kJapanese);
     form_->show();
     form_->tabs()->setCurrentIndex(3);
     Find<QPushButton>("Button51")->click();
@@ -468,7 +564,7 @@ class GuiFormTest : public QObject {
   }
 
   void shownCentredEachTime() {
-    Start();
+    Start(Language::kJapanese);
     form_->ShowFromTray();
     const QPoint centred = form_->pos();
     QVERIFY(centred != QPoint(3, 3));
@@ -479,7 +575,7 @@ class GuiFormTest : public QObject {
   }
 
   void okHidesThenSavesAndAddsOneIcon() {
-    Start();
+    Start(Language::kJapanese);
     form_->ShowFromTray();
     QVERIFY(!form_->tray().icon().isVisible());
     Retype(EditOf("s53"), QStringLiteral("年"));
@@ -496,7 +592,7 @@ class GuiFormTest : public QObject {
   }
 
   void quitEndsWithoutSaving() {
-    Start();
+    Start(Language::kJapanese);
     form_->ShowAtStart();
     QSignalSpy closed(app_.get(), &Application::closed);
     Retype(EditOf("s53"), QStringLiteral("x"));
@@ -508,13 +604,13 @@ class GuiFormTest : public QObject {
   }
 
   void closeBoxAndTrayQuitEndTheProgram() {
-    Start();
+    Start(Language::kJapanese);
     form_->show();
     QSignalSpy closed(app_.get(), &Application::closed);
     form_->close();
     QCOMPARE(closed.count(), 1);
     cleanup();
-    Start();
+    Start(Language::kJapanese);
     QSignalSpy closed_by_menu(app_.get(), &Application::closed);
     form_->tray().menu().actions().at(0)->trigger();  // "終了"
     QCOMPARE(closed_by_menu.count(), 1);
@@ -531,7 +627,7 @@ class GuiFormTest : public QObject {
   void trayPressesOpenTheMenuAtTheCursor() {
     QFETCH(int, reason);
     QFETCH(bool, opens);
-    Start();
+    Start(Language::kJapanese);
     QMenu& menu = form_->tray().menu();
     QCOMPARE(menu.actions().size(), 2);
     QCOMPARE(menu.actions().at(0)->text(), QStringLiteral("終了"));
@@ -543,6 +639,15 @@ class GuiFormTest : public QObject {
     QCOMPARE(menu.isVisible(), opens);
     if (opens) QCOMPARE(menu.pos(), QCursor::pos());
     menu.hide();
+  }
+
+  void theTooltipIsTheLineOnceASecond() {
+    Start(Language::kJapanese);
+    for (int n = 1; n < 1000 / ProgramCore::kWakeupMs; ++n) app_->core().Wakeup();
+    QCOMPARE(form_->tray().icon().toolTip(), QStringLiteral("Quillenta"));
+    app_->core().Wakeup();
+    QVERIFY(!app_->core().engine().Line().empty());
+    QCOMPARE(form_->tray().icon().toolTip(), QString::fromStdString(app_->core().engine().Line()));
   }
 
   void menuKeepsACornerAtTheCursorNearScreenEdges() {
@@ -558,7 +663,7 @@ class GuiFormTest : public QObject {
 
   void noTrayHostShowsTheWindowOnce() {
     WriteIni("b49=0\r\n");
-    Start();
+    Start(Language::kJapanese);
     QVERIFY(form_->isHidden());
     QSignalSpy no_host(&form_->tray(), &TrayIcon::noHost);
     form_->tray().WatchForHost([] { return false; }, 300);
@@ -568,7 +673,7 @@ class GuiFormTest : public QObject {
     QCOMPARE(no_host.count(), 1);
 
     cleanup();
-    Start();
+    Start(Language::kJapanese);
     QSignalSpy found(&form_->tray(), &TrayIcon::noHost);
     form_->tray().WatchForHost([] { return true; }, 300);
     QTest::qWait(1000);
@@ -576,7 +681,7 @@ class GuiFormTest : public QObject {
   }
 
   void orderButtonsEditTheSequence() {
-    Start();
+    Start(Language::kJapanese);
     Find<QPushButton>("SpeedButton12")->click();  // "年"
     QCOMPARE(Label(2), QString());
     QCOMPARE(Label(3), QStringLiteral("2"));
@@ -598,7 +703,7 @@ class GuiFormTest : public QObject {
     const std::string now = TimeWatch::ClockWatchText(FakeClock().Now());
     WriteIni("b49=0\r\nb77=1\r\ns89=" + QByteArray::fromStdString(now) +
              "\r\ns92=/opt/tools/at-start.sh\r\n");
-    Start();
+    Start(Language::kJapanese);
     const WindowId editor = windows_->Open("Editor");
     windows_->Focus(editor);
     QTRY_VERIFY_WITH_TIMEOUT(windows_->TitleOf(editor).rfind("Editor ", 0) == 0, 2000);
@@ -607,7 +712,7 @@ class GuiFormTest : public QObject {
   }
 
   void watchRowsBrowseAndLaunch() {
-    Start();
+    Start(Language::kJapanese);
     chooser_->answer = "/opt/tools/dial.sh";
     Find<QPushButton>("BitBtn62")->click();
     QCOMPARE(EditOf("s93")->text(), QStringLiteral("/opt/tools/dial.sh"));
@@ -620,7 +725,7 @@ class GuiFormTest : public QObject {
   }
 
   void aboutLinksOpenAndCopy() {
-    Start();
+    Start(Language::kJapanese);
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &catcher, "Open");
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
@@ -682,6 +787,61 @@ class GuiFormTest : public QObject {
                                  version_label->mapToGlobal(QPoint(50, 100)));
     QApplication::sendEvent(version_label, &on_version);
     QVERIFY(!Find<QMenu>("PopupMenu3")->isVisible());
+  }
+
+  // The classic layout, exactly, except that a field whose text outgrows it widens to its
+  // left (and its label keeps left of it), as the Japanese window always did.
+  void japaneseGeometryIsTheClassicOne() {
+    Start(Language::kJapanese);
+    form_->show();
+    QCOMPARE(form_->size(), QSize(form::Window().client_width, form::Window().client_height));
+    const form::Layout classic = form::ClassicLayout();
+    const auto& controls = form::Controls();
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+      const form::ControlDef& def = controls[i];
+      if (def.kind == form::Kind::kTabPage) continue;
+      const form::Rect& r = classic.rects[i];
+      const QRect expected(r.x, r.y, r.width, r.height);
+      const QRect shown = Find<QWidget>(QString::fromStdString(def.name))->geometry();
+      if (def.grows_left || !def.left_of.empty()) {
+        QVERIFY2(shown.y() == expected.y() && shown.height() == expected.height() &&
+                     shown.x() <= expected.x() && shown.width() >= expected.width(),
+                 def.name.c_str());
+        if (def.grows_left) QCOMPARE(shown.right(), expected.right());
+      } else {
+        QVERIFY2(shown == expected, qPrintable(QString::fromStdString(def.name) + Text(shown)));
+      }
+    }
+  }
+
+  // The About tab's choice redraws the open window at once, and back.
+  void languageChoiceRedrawsTheOpenWindow() {
+    Start(Language::kJapanese);
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    form_->tabs()->setCurrentIndex(4);
+    const QMap<QString, QRect> japanese = Geometry();
+    const QString japanese_family = form_->font().family();
+    Find<QRadioButton>("LanguageButton3")->click();  // English
+    QCOMPARE(app_->core().settings().LanguageChoice(), std::string("en"));
+    CheckNoJapaneseCaption();
+    if (QTest::currentTestFailed()) return;
+    QCOMPARE(form_->tabs()->tabText(0), QStringLiteral("Order"));
+    QCOMPARE(form_->tray().menu().actions().at(1)->text(), QStringLiteral("Settings"));
+    QCOMPARE(form_->font().family(), QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
+    QVERIFY(form_->width() >= 644 && form_->height() == 285);
+    QVERIFY(Geometry() != japanese);
+    CheckFitAndNoOverlap();
+    if (QTest::currentTestFailed()) return;
+    QVERIFY(Find<QRadioButton>("LanguageButton3")->isChecked());
+
+    Find<QRadioButton>("LanguageButton2")->click();  // 日本語
+    QCOMPARE(form_->tabs()->tabText(0), QStringLiteral("順番"));
+    QCOMPARE(Find<QPushButton>("Button52")->text(), QStringLiteral("元に戻す(&R)"));
+    QCOMPARE(form_->tray().menu().actions().at(1)->text(), QStringLiteral("設定"));
+    QCOMPARE(form_->font().family(), japanese_family);
+    QCOMPARE(form_->size(), QSize(644, 285));
+    QCOMPARE(Geometry(), japanese);
   }
 
   void iconReadsAtSmallSizes() {
@@ -762,6 +922,13 @@ class GuiFormTest : public QObject {
     QCOMPARE(QString::fromStdString(WithClosingPeriod(message.toStdString())), shown);
   }
 };
+
+// Qt makes /tmp/runtime-<user> for a session that names no runtime folder, and leaves it
+// there: the test gets a folder of its own, removed when it ends.
+const struct PrivateRuntimeFolder {
+  QTemporaryDir folder;
+  PrivateRuntimeFolder() { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder.path())); }
+} kRuntimeFolder;
 
 QTEST_MAIN(GuiFormTest)
 #include "gui_form_test.moc"

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "settings/profile_values.h"
@@ -24,6 +25,9 @@ struct ReadCase {
   std::string default_value;
   std::string expected;
 };
+
+// A failure names the case, not the bytes of its struct.
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
 
 class ProfileRead : public ::testing::TestWithParam<ReadCase> {};
 
@@ -77,7 +81,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"cut_before_character", "[Quillenta]\ns50=" + k1022 + "あ\n", "s50", "", k1022},
         ReadCase{"character_ending_at_limit", "[Quillenta]\ns50=" + k1020 + "あい\n", "s50", "",
                  k1020 + "あ"},
-        ReadCase{"nul_is_data", "[Quillenta]\ns50=a\0b\n"s, "s50", "", "a\0b"s},
+        ReadCase{"nul_ends_the_text", "[Quillenta]\ns50=a\0b\n"s, "s50", "", "a"},
+        ReadCase{"nul_inside_quotes", "[Quillenta]\ns66=\"M\0X:\"\n"s, "s66", "", "M"},
+        ReadCase{"nul_ends_a_number", "[Quillenta]\ni01=12\0x\n"s, "i01", "d", "12"},
         ReadCase{"nul_line_before", "\0\0\n[Quillenta]\ns50=x\n"s, "s50", "", "x"},
         ReadCase{"lone_bracket_is_no_section", "[Quillenta]\n[\ni01=5\n", "i01", "d", "5"},
         ReadCase{"unclosed_bracket_key", "[Quillenta]\n[i01=5\n", "[i01", "d", "5"},
@@ -142,6 +148,8 @@ struct WriteCase {
   std::string value;
   std::string after;
 };
+
+void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.name; }
 
 class ProfileWrite : public ::testing::TestWithParam<WriteCase> {};
 

@@ -12,6 +12,8 @@
 namespace quillenta {
 namespace {
 
+using namespace std::string_literals;
+
 class MemoryProfileStore : public ProfileStore {
  public:
   std::optional<std::string> content;
@@ -114,12 +116,51 @@ TEST(SettingsFile, SaveWritesKeysInOrderInOneCommit) {
     if (def.key != FlagKey::b48) expected.push_back(def.name);
   }
   for (const TextDef& def : kTextTable) expected.push_back(def.name);
+  expected.push_back(kLanguageKey);
   EXPECT_EQ(KeysInOrder(*p.store.content), expected);
   EXPECT_EQ(p.Stored("i22"), "0");
+  EXPECT_EQ(p.Stored(kLanguageKey), "auto");
   EXPECT_EQ(p.Stored("s53"), "\"/\"");
   EXPECT_EQ(p.Stored("s50"), "\"\"");
   EXPECT_EQ(p.Stored("b49"), "1");
   EXPECT_EQ(p.Stored("b51"), "0");
+}
+
+// The label beside the panel's icon follows the session until the user chooses; only a
+// choice is written, so that the same file still follows each session it is used in.
+TEST(SettingsFile, PanelLabelFollowsTheSessionUntilChosen) {
+  struct Case {
+    const char* name;
+    bool wayland;
+    std::optional<std::string> stored;
+    std::optional<bool> chosen;  // what the user sets after the load
+    bool expected;
+    const char* saved;
+  } cases[] = {
+      {"X11, no key", false, std::nullopt, std::nullopt, false, "<absent>"},
+      {"Wayland, no key", true, std::nullopt, std::nullopt, true, "<absent>"},
+      {"a value of no choice", true, "yes", std::nullopt, true, "yes"},
+      {"off in Wayland", true, "0", std::nullopt, false, "0"},
+      {"on in X11", false, "1", std::nullopt, true, "1"},
+      {"chosen on in X11", false, std::nullopt, true, true, "1"},
+      {"chosen off in Wayland", true, std::nullopt, false, false, "0"},
+      {"chosen as the default", false, std::nullopt, false, false, "0"},
+  };
+  for (const Case& c : cases) {
+    Program p;
+    p.settings.SetPanelLabelDefault(c.wayland);
+    p.store.content = "[Quillenta]\n"s + (c.stored ? "PanelLabel=" + *c.stored + "\n" : "");
+    p.file.LoadSettings();
+    if (c.chosen) p.settings.SetPanelLabel(*c.chosen);
+    EXPECT_EQ(p.settings.PanelLabel(), c.expected) << c.name;
+    p.file.SaveSettings({}, "");
+    EXPECT_EQ(p.Stored(kPanelLabelKey), c.saved) << c.name;
+    Program again;
+    again.settings.SetPanelLabelDefault(c.wayland);
+    again.store.content = p.store.content;
+    again.file.LoadSettings();
+    EXPECT_EQ(again.settings.PanelLabel(), c.expected) << c.name;
+  }
 }
 
 TEST(SettingsFile, TextsSurviveSaveAndLoad) {
@@ -144,6 +185,12 @@ TEST(SettingsFile, TextsSurviveSaveAndLoad) {
   n = 0;
   for (const TextDef& def : kTextTable)
     EXPECT_EQ(q.settings.Text(def.key), values[n++]) << def.name;
+}
+
+TEST(SettingsFile, AnEditedTextEndsAtItsFirstNul) {
+  Settings settings;
+  settings.SetText(TextKey::s66, "M\0X:"s);
+  EXPECT_EQ(settings.Text(TextKey::s66), "M");
 }
 
 TEST(SettingsFile, FlagsSequenceAndUnitRoundTrip) {

@@ -43,5 +43,35 @@ TEST_F(ComposeFixture, TitleItemTextsAndSwitch) {
   EXPECT_EQ(Compose({1}), "");
 }
 
+// The label beside a panel's icon: the same line with every Title item left out, its
+// decorations with it.
+TEST_F(ComposeFixture, LineWithoutTitleLeavesOutEveryTitleItemAndNothingElse) {
+  settings.SetText(TextKey::s50, "<");
+  settings.SetText(TextKey::s51, "> ");
+  struct Case {
+    std::initializer_list<int> codes, without_title;
+  };
+  const Case cases[] = {
+      {{1, 2, 3}, {2, 3}},
+      {{2, 1, 3}, {2, 3}},
+      {{2, 3, 1}, {2, 3}},
+      {{1, 2, 1, 3, 1}, {2, 3}},
+      {{1}, {}},
+      {{2, 3}, {2, 3}},
+      {{1, 0, 2}, {}},
+  };
+  for (const Case& c : cases) {
+    ItemSequence sequence;
+    for (int n = 1; n <= ItemSequence::kSlots; ++n) sequence.SetSlot(n, 0);
+    int n = 1;
+    for (int code : c.codes) sequence.SetSlot(n++, code);
+    std::string line;
+    TitleSpans spans = {{0, 99}};
+    ComposeLine(sequence, context, line, &spans);
+    EXPECT_EQ(line, Compose(c.codes));
+    EXPECT_EQ(LineWithoutTitle(line, spans), Compose(c.without_title)) << line;
+  }
+}
+
 }  // namespace
 }  // namespace quillenta

@@ -231,3 +231,73 @@ TEST_F(EngineFixture, ForegroundOfNoneSwitchesOnlyWhenAllExcludedWindowsWereFoun
 
 }  // namespace
 }  // namespace quillenta
+
+namespace quillenta {
+namespace {
+
+// What a retitle the system tells of does at each distance from the last answered one.
+TEST_F(EngineFixture, ARetitleIsAnsweredAtOnceButNeverFasterThanItsGap) {
+  struct Case {
+    const char* what;
+    const char* new_title;  // the owner's
+    std::int64_t after_ms;  // since the last answer
+    const char* shown;      // the window's title right after the notice
+    std::int64_t wait_ms;   // until a retitle that came too soon is answered
+  } const cases[] = {
+      {"a new title", "A*", 1000, "[A*]", 0},
+      {"a new title soon after", "A**", TitleEngine::kRetitleGapMs, "[A**]", 0},
+      {"too soon: it waits", "A***", TitleEngine::kRetitleGapMs - 3, "A***", 3},
+      {"set back to its own", "A***", TitleEngine::kSetBackGapMs, "[A***]", 0},
+      // Never answered before the gap ends, nor later by a timer: the work tick takes it.
+      {"set back again too soon", "A***", TitleEngine::kSetBackGapMs - 1, "A***", 0},
+  };
+  WindowId a = windows.Open("A");
+  windows.Focus(a);
+  WorkTick();
+  WorkTick();
+  ASSERT_EQ(windows.TitleOf(a), "[A]");
+  std::int64_t now = 0;
+  std::int64_t answered = -1000;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // Each case starts from the line in the window, its own title as saved.
+    if (windows.TitleOf(a) != std::string("[") + engine.SavedTitle() + "]") WorkTick();
+    const std::size_t writes = windows.writes.size();
+    now = answered + c.after_ms;
+    windows.Retitle(a, c.new_title);
+    EXPECT_EQ(engine.TitleNotice(now), c.wait_ms);
+    EXPECT_EQ(windows.TitleOf(a), c.shown);
+    if (c.wait_ms > 0) {
+      EXPECT_EQ(engine.TitleNotice(now + c.wait_ms), 0);
+      EXPECT_EQ(windows.TitleOf(a), std::string("[") + c.new_title + "]");
+      now += c.wait_ms;
+    }
+    if (windows.writes.size() > writes) answered = now;
+    // A notice of this program's own write, or none at all, writes nothing.
+    const std::size_t after = windows.writes.size();
+    EXPECT_EQ(engine.TitleNotice(now + 1000), 0);
+    EXPECT_EQ(windows.writes.size(), after);
+  }
+  WorkTick();
+  EXPECT_EQ(windows.TitleOf(a), "[A***]");
+}
+
+TEST_F(EngineFixture, OnlyTheTargetsRetitlesAreFollowed) {
+  WindowId a = windows.Open("A");
+  WindowId b = windows.Open("B");
+  windows.Focus(a);
+  WorkTick();
+  windows.Focus(b);
+  WorkTick();
+  WorkTick();
+  EXPECT_EQ(windows.followed_, b);
+  windows.Retitle(a, "A2");
+  engine.TitleNotice(5000);
+  EXPECT_EQ(windows.TitleOf(a), "A2");
+  windows.Retitle(b, "B2");
+  engine.TitleNotice(6000);
+  EXPECT_EQ(windows.TitleOf(b), "[B2]");
+}
+
+}  // namespace
+}  // namespace quillenta

@@ -69,10 +69,44 @@ TEST_F(TimeWatchTest, ClockWatchFiresOncePerMatchingMinute) {
   EXPECT_EQ(launcher.opened, std::vector<std::string>{"/usr/bin/alarm"});
   At(21, 31, 0);
   watch.CheckTimeWatches();
-  At(21, 30, 0);  // the next day
+  clock.now.day += 1;
+  At(21, 30, 0);
   watch.CheckTimeWatches();
   watch.CheckTimeWatches();
   EXPECT_EQ(launcher.opened.size(), 2u);
+}
+
+// The wall clock as time servers, summer time and a suspended machine move it: each case is
+// a run of checks at the given dates and times, with the starts expected after all of them.
+TEST_F(TimeWatchTest, ClockWatchFiresOncePerMinuteOfEachDate) {
+  struct Step {
+    int day, hour, minute, second;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Step> steps;
+    std::size_t starts;
+  } cases[] = {
+      {"stepped back 4 s inside the minute", {{9, 3, 0, 2}, {9, 2, 59, 58}, {9, 3, 0, 0}}, 1},
+      {"back an hour and forward again", {{9, 3, 0, 1}, {9, 2, 0, 30}, {9, 3, 0, 40}}, 1},
+      {"the hour repeated at the end of summer time", {{9, 3, 0, 0}, {9, 3, 1, 0}, {9, 3, 0, 0}}, 1},
+      {"a day forward into the minute", {{9, 3, 0, 10}, {10, 3, 0, 20}}, 2},
+      {"a jump over the minute", {{9, 2, 59, 50}, {9, 3, 1, 0}}, 0},
+      {"back across midnight", {{10, 0, 0, 1}, {9, 23, 59, 57}, {10, 0, 0, 0}}, 1},
+  };
+  settings.SetFlag(FlagKey::b77, true);
+  settings.SetText(TextKey::s92, "/usr/bin/alarm");
+  for (const Case& c : cases) {
+    TimeWatch fresh{clock, settings, figures, launcher};
+    launcher.opened.clear();
+    settings.SetText(TextKey::s89, c.steps.front().hour == 0 ? "000" : "300");
+    for (const Step& step : c.steps) {
+      clock.now.day = step.day;
+      At(step.hour, step.minute, step.second);
+      fresh.CheckTimeWatches();
+    }
+    EXPECT_EQ(launcher.opened.size(), c.starts) << c.name;
+  }
 }
 
 TEST_F(TimeWatchTest, SwitchedOnDuringAMatch) {

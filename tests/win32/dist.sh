@@ -2,6 +2,7 @@
 # What scripts/build-win32 hands out besides the program, checked on Linux:
 #   dist.sh winget SETUP_EXE   the winget manifests beside the installer
 #   dist.sh sign EXE SETUP_EXE signing with a throwaway certificate, and without one
+#   dist.sh installer_words    the installer's pages name the program's captions as it shows them
 set -euo pipefail
 TEST=$1
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -14,6 +15,27 @@ field() { # FILE KEY: the value of a top-level or indented "KEY: value" line
 }
 
 case $TEST in
+  installer_words)
+    # Every caption a page quotes: $\"...$\" in English, 「...」 in Japanese (but the message
+    # box's own 再試行), is one the program shows in that language, its mnemonic left out.
+    nsi="$SOURCE/packaging/win32/quillenta.nsi"
+    plain() { sed -e 's/(&.)$//' -e 's/&//'; }
+    msgs() { # msgid|msgstr: every text of the catalogue, one a line
+      msgattrib --no-wrap --no-location "$SOURCE/po/en.po" | sed -n "s/^$1 \"\(.*\)\"$/\1/p" | plain
+    }
+    msgs msgstr >"$TMP/en" && msgs msgid >"$TMP/ja"
+    grep '^LangString [A-Za-z]* ${LANG_ENGLISH}' "$nsi" | grep -o '\$\\"[^$]*\$\\"' |
+      sed 's/^\$\\"//; s/\$\\"$//' >"$TMP/quoted-en"
+    grep '^LangString [A-Za-z]* ${LANG_JAPANESE}' "$nsi" | grep -o '「[^」]*」' |
+      sed 's/^「//; s/」$//' | grep -vx '再試行' >"$TMP/quoted-ja"
+    for lang in en ja; do
+      [ -s "$TMP/quoted-$lang" ] || fail "no caption quoted on the $lang pages"
+      while read -r caption; do
+        grep -qxF "$caption" "$TMP/$lang" || fail "the $lang pages name '$caption', which the program does not show"
+      done <"$TMP/quoted-$lang"
+    done
+    ;;
+
   winget)
     SETUP=$2
     [ -s "$SETUP" ] || fail "no installer $SETUP (scripts/build-win32 makes it)"

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,7 @@
 #include "settings/order_editor.h"
 #include "settings/settings_file.h"
 #include "text/cp932.h"
-#include "text/wide.h"
+#include "platform/win32/wide.h"
 #include "win32_test_files.h"
 
 namespace quillenta {
@@ -58,7 +59,7 @@ TEST(DecodeProfileBytes, Utf8AsIsElseCodePage932AsLinuxReadsIt) {
   };
   for (const Case& c : cases) {
     bool code_page_932 = !c.code_page_932;
-    EXPECT_EQ(DecodeProfileBytes(c.bytes, &code_page_932), c.text) << c.bytes;
+    EXPECT_EQ(ReadableProfileText(DecodeProfileBytes(c.bytes, &code_page_932)), c.text) << c.bytes;
     EXPECT_EQ(code_page_932, c.code_page_932) << c.bytes;
   }
 }
@@ -98,6 +99,10 @@ TEST(Win32ProfileStore, LoadResults) {
   WriteBytes(dir / "limit.INI", "");
   test::Resize(dir / "limit.INI", 64 << 20);
   ASSERT_TRUE(::CreateDirectoryW(Utf8ToWide(dir / "folder.INI").c_str(), nullptr));
+  const std::string pipe = "\\\\.\\pipe\\quillenta-" + std::to_string(::GetCurrentProcessId());
+  HANDLE server = ::CreateNamedPipeW(Utf8ToWide(pipe).c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE,
+                                     1, 0, 0, 0, nullptr);
+  ASSERT_NE(server, INVALID_HANDLE_VALUE);
   struct Case {
     std::string path;
     ProfileStore::LoadResult result;
@@ -108,6 +113,8 @@ TEST(Win32ProfileStore, LoadResults) {
       {dir / "folder.INI", ProfileStore::LoadResult::kUnreadable},
       {dir / "big.INI", ProfileStore::LoadResult::kUnreadable},
       {dir / "limit.INI", ProfileStore::LoadResult::kRead},
+      {pipe, ProfileStore::LoadResult::kUnreadable},
+      {"NUL", ProfileStore::LoadResult::kUnreadable},
   };
   for (const Case& c : cases) {
     std::string text = "x";
@@ -116,6 +123,9 @@ TEST(Win32ProfileStore, LoadResults) {
       EXPECT_EQ(text, "") << c.path;
     }
   }
+  for (const char* path : {pipe.c_str(), "NUL"})
+    EXPECT_THROW(Win32ProfileStore(path).Commit("x"), Error);
+  ::CloseHandle(server);
 }
 
 TEST(Win32ProfileStore, CommitKeepsCodePage932WhileTheTextFits) {
@@ -182,6 +192,22 @@ TEST(Win32ProfileStore, WindowsProgramFileSavesBackInCodePage932) {
   bool code_page_932 = false;
   DecodeProfileBytes(saved, &code_page_932);
   EXPECT_TRUE(code_page_932);
+}
+
+// Windows' converter on bytes no encoding accounts for: written back as they were.
+TEST(Win32ProfileStore, UndecodableBytesWriteBackAsTheyWere) {
+  TempFolder dir;
+  std::mt19937 random(932);
+  std::string noise(1 << 16, '\0');
+  for (char& b : noise) b = static_cast<char>(random());
+  for (const std::string& bytes : {noise, "; \x8A\xBF\x80\xFF\x81\r\nk=\xED\x40\xA0\r\n"s}) {
+    WriteBytes(dir / "q.INI", bytes);
+    Win32ProfileStore store(dir / "q.INI");
+    std::string text;
+    ASSERT_EQ(store.Load(text), ProfileStore::LoadResult::kRead);
+    store.Commit(text);
+    EXPECT_TRUE(ReadBytes(dir / "q.INI") == bytes);
+  }
 }
 
 TEST(Win32ProfileStore, CommitCreatesFoldersAndKeepsAttributes) {

@@ -88,8 +88,11 @@ cp "$PROGRAM" "$APP_DIR/quillenta.exe"
 SETTINGS="$APP_DIR/quillenta.INI"
 settings_file() { printf '[Quillenta]\r\n%s\r\n' "$@" >"$SETTINGS"; }
 settings_file "b49=0"
-start_program() {
-  "${WIN[@]}" "$APP_DIR/quillenta.exe" >>"$TMP/program.log" 2>&1 &
+# LAUNCH: how the program is started; an English session sets LC_ALL for it alone.
+LAUNCH=("${WIN[@]}")
+ENGLISH=(env LC_ALL=en_US.UTF-8 "$WINE")
+start_program() { # [ARGS...]
+  "${LAUNCH[@]}" "$APP_DIR/quillenta.exe" "$@" >>"$TMP/program.log" 2>&1 &
   PROGRAM_PID=$!
   PIDS+=($PROGRAM_PID)
 }
@@ -140,10 +143,11 @@ titled_xid() {
     case $(xtitle "$id") in Quillenta | "Quillenta "*) printf '0x%x\n' "$id" ;; esac
   done
 }
-settings_xid() {
-  local id
+settings_xid() { # the form's height; a translation may widen it
+  local id size
   for id in $(titled_xid); do
-    [ "$(client_size_of "$id")" = 644x285 ] && printf '%s' "$id" && return
+    size=$(client_size_of "$id")
+    [ "${size#*x}" = 285 ] && [ "${size%x*}" -ge 644 ] && printf '%s' "$id" && return
   done
 }
 window_shown() { [ -n "$(settings_xid)" ]; }
@@ -176,6 +180,15 @@ click_tab() { # 1..5
   click_in_window "${xs[$1]}" 12
 }
 click_browse_1() { click_in_window $((5 + 8 + 541 + 17)) $((26 + 32 + 10)); }
+# What the settings window shows, read in the program's own process by controls.exe: its
+# client size, its tabs, and every control's class and text.
+controls_shown() { "${WIN[@]}" "$(dirname "$TESTWIN")/controls.exe" QuillentaSettings | tr -d '\r'; }
+# Japanese script: kana, the CJK ideographs, the full-width forms and their punctuation.
+JAPANESE='[\x{3000}-\x{30ff}\x{4e00}-\x{9fff}\x{ff00}-\x{ffef}]'
+english_captions() { # CONTEXT: the catalogue's English texts of that context
+  awk -v c="msgctxt \"$1\"" '/^msgctxt/{m=($0==c)} m&&/^msgstr/{sub(/^msgstr "/,"");sub(/"$/,"");print}' \
+    "$HERE/../../po/en.po"
+}
 stored() { # KEY: its line in the settings file
   tr -d '\r' <"$SETTINGS" | grep "^$1=" || true
 }
@@ -205,9 +218,15 @@ end_from_menu() { # the program's exit code must be 0
   [ "$status" = 0 ] || fail "the program ended with exit code $status"
 }
 
+win_env() { "${WIN[@]}" cmd /c "echo %$1%" 2>/dev/null | tr -d '\r'; }
+unix_path() { "${WIN[@]}" winepath -u "$1" 2>/dev/null; }
+
 start_on() { # XID OWN_TITLE
   activate "$1"
   start_program
+  await_line "$1" "$2"
+}
+await_line() { # XID OWN_TITLE
   wait_for_icon
   # Wine hands the Windows foreground to a tray icon as it docks, though X keeps the window
   # active: the user clicks the window again, as often as it takes (bounded).
@@ -253,6 +272,29 @@ case $TEST in
     wait_for $T "the line to carry A's new title" line_shown_in "$A" "Alpha renamed"
     activate "$B"
     wait_for $T "A to get its new title back" title_is "$A" "Alpha renamed"
+    ;;
+
+  retitling_window)
+    # A page whose title ticks every 40 ms keeps the line: its own title read every 10 ms
+    # for 10 s holds the line in 95 % of the samples, each retitle being answered at once.
+    window A "Alpha page"
+    start_on "$A" "Alpha page"
+    command_to "$A_CTL" "retitle 40 250 $(winpath "$TMP/a.samples")"
+    wait_for 60 "the retitles to end" test -s "$TMP/a.samples"
+    read -r _ held _ count <"$TMP/a.samples"
+    echo "the line was in $held of $count samples"
+    ((count > 0 && held * 100 >= count * 95)) || fail "the line was in $held of $count samples"
+    # A window that sets its title back whenever another program changes it: no loop, at
+    # most 20 writes a second into it, and the tick goes on.
+    window B "Beta stubborn"
+    command_to "$B_CTL" "setback $(winpath "$TMP/b.count")"
+    activate "$B"
+    sleep 5
+    activate "$A"
+    wait_for $T "the line back in A" line_shown_in "$A" "Alpha page #250"
+    read -r _ _ writes _ ms _ <"$TMP/b.count" || fail "B was never written"
+    echo "$writes writes into B in $ms ms"
+    ((writes * 1000 <= 20 * ms)) || fail "$writes writes into B in $ms ms"
     ;;
 
   long_title)
@@ -302,6 +344,41 @@ case $TEST in
     wait_for $T "A to get its own title back" title_is "$A" "Alpha editor"
     # Ending saves nothing.
     cmp -s "$SETTINGS" "$TMP/before.INI" || fail "the program wrote its settings file at the end"
+    ;;
+
+  killed_gives_back)
+    # taskkill /f gives the program no shutdown: the next start gives back what it left where
+    # a window still shows the line written last, and nowhere else.
+    "${WIN[@]}" notepad >"$TMP/notepad.log" 2>&1 &
+    PIDS+=($!)
+    wait_for $T "Notepad" sh -c "xdotool search --onlyvisible --classname notepad.exe | grep -q ."
+    N=$(printf '0x%x' "$(xdotool search --onlyvisible --classname notepad.exe | head -n1)")
+    own=$(xtitle "$N")
+    window A "Alpha"
+    kill_program() {
+      "${WIN[@]}" taskkill /f /im quillenta.exe >>"$TMP/taskkill.log" 2>&1 || true
+      wait_for $T "the program to be killed" dead "$PROGRAM_PID"
+    }
+    start_on "$A" "Alpha"
+    kill_program
+    command_to "$A_CTL" "title Alpha renamed"
+    wait_for $T "A's owner to retitle it" title_is "$A" "Alpha renamed"
+    start_on "$N" "$own"
+    title_is "$A" "Alpha renamed" || fail "the start undid the retitle of A's owner: $(xtitle "$A")"
+    kill_program
+    line_shown_in "$N" "$own" || fail "Notepad does not show the line after the kill: $(xtitle "$N")"
+    activate "$A"
+    start_program
+    wait_for 1 "Notepad to get its own title within 1 s of the start" title_is "$N" "$own"
+    await_line "$A" "Alpha renamed"
+    record=$(echo "$(unix_path "$(win_env LOCALAPPDATA)")"/Quillenta/borrowed-titles-*.dat)
+    entries() { # the slots in use: the first word of each, past the 16-byte header
+      od -An -tu4 -v -w"$(od -An -tu4 -j12 -N4 "$record" | tr -d ' ')" -j16 "$record" |
+        awk '$1 == 1' | wc -l
+    }
+    [ "$(entries)" = 1 ] || fail "$(entries) entries in $record while A shows the line"
+    end_program
+    [ "$(entries)" = 0 ] || fail "a clean end left $(entries) entries in $record"
     ;;
 
   tray_icon_docks)
@@ -484,6 +561,46 @@ case $TEST in
     [ ! -e "$SETTINGS" ] || fail "the start wrote a settings file"
     ;;
 
+  english_session)
+    # No settings file in an English session: every text of the settings window is English
+    # (but the Japanese choice, named in itself), and so is the line.
+    rm -f "$SETTINGS"
+    window A "Alpha editor"
+    LAUNCH=("${ENGLISH[@]}")
+    start_program
+    wait_for $T "the settings window at start" window_shown
+    wait_for_icon
+    controls_shown >"$TMP/controls" || fail "controls.exe found no settings window"
+    japanese=$(grep -P "$JAPANESE" "$TMP/controls" | grep -vx 'Button 日本語' || true)
+    [ -z "$japanese" ] || fail "Japanese in the English window: $japanese"
+    while read -r caption; do
+      grep -qxF "tab $caption" "$TMP/controls" || fail "no tab '$caption': $(grep ^tab "$TMP/controls")"
+    done < <(english_captions tab)
+    while read -r caption; do
+      grep -qxF "Button $caption" "$TMP/controls" || fail "no button '$caption'"
+    done < <(english_captions buttons)
+    activate "$A"
+    await_line "$A" "Alpha editor"
+    ! xtitle "$A" | grep -qP "$JAPANESE" || fail "Japanese in the line: $(xtitle "$A")"
+    [ -z "${QUILLENTA_KEEP:-}" ] || cp "$TMP/controls" "$QUILLENTA_KEEP/"
+    ;;
+
+  japanese_kept)
+    # A settings file of an earlier version, without the language key: in an English session
+    # the window is exactly what it is in a Japanese one, at the classic size.
+    settings_file "b49=1"
+    for session in ja en; do
+      [ $session = en ] && LAUNCH=("${ENGLISH[@]}")
+      start_program
+      wait_for $T "the settings window ($session)" window_shown
+      controls_shown >"$TMP/controls-$session" || fail "controls.exe found no settings window"
+      end_program
+    done
+    grep -qx 'client 644x285' "$TMP/controls-ja" && grep -qx 'tab 順番' "$TMP/controls-ja" ||
+      fail "not the classic window: $(grep -e ^client -e ^tab "$TMP/controls-ja")"
+    diff "$TMP/controls-ja" "$TMP/controls-en" >&2 || fail "the English session's window differs"
+    ;;
+
   ok_saves_defaults)
     rm -f "$SETTINGS"
     start_program
@@ -630,20 +747,31 @@ case $TEST in
     ;;
 
   screenshots)
+    # QUILLENTA_SHOTS_LANG: ja (the default, as a Japanese session), en (an English session),
+    # pseudo (an English session with --lang=pseudo); the files of ja have no suffix.
     : "${QUILLENTA_SHOTS:?the folder for the screenshots}"
+    lang=${QUILLENTA_SHOTS_LANG:-ja} suffix= args=()
+    [ "$lang" = ja ] || { suffix=-$lang && LAUNCH=("${ENGLISH[@]}"); }
+    [ "$lang" = pseudo ] && args=(--lang=pseudo)
+    shot_of() { # XID FILE: the window with the frame's title bar as openbox draws it
+      local x y w h
+      x=$(xwininfo -id "$1" | awk '/Absolute upper-left X/{print $4}')
+      y=$(xwininfo -id "$1" | awk '/Absolute upper-left Y/{print $4}')
+      w=$(xwininfo -id "$1" | awk '/Width:/{print $2}')
+      h=$(xwininfo -id "$1" | awk '/Height:/{print $2}')
+      import -window root -crop "$((w + 2))x$((h + 30))+$((x - 1))+$((y - 29))" +repage "$2"
+    }
     rm -f "$SETTINGS"
-    start_program
+    start_program "${args[@]}"
     wait_for $T "the settings window at start" window_shown
     wait_for_icon
     sleep 1
+    # The first tab lies under its place in every language; the arrow keys walk the others.
+    click_tab 1
     for n in 1 2 3 4 5; do
-      click_tab "$n"
+      [ "$n" = 1 ] || xdotool key Right
       sleep 0.7
-      xid=$(settings_xid)
-      x=$(xwininfo -id "$xid" | awk '/Absolute upper-left X/{print $4}')
-      y=$(xwininfo -id "$xid" | awk '/Absolute upper-left Y/{print $4}')
-      # The frame's title bar as openbox draws it, and the client below.
-      import -window root -crop "646x315+$((x - 1))+$((y - 29))" +repage "$QUILLENTA_SHOTS/win32-tab-$n.png"
+      shot_of "$(settings_xid)" "$QUILLENTA_SHOTS/win32-tab-$n$suffix.png"
     done
     click_tab 1
     click_ok
@@ -652,8 +780,20 @@ case $TEST in
     wait_for $T "the menu" menu_open
     sleep 0.5
     read -r ix iy <<<"$(centre_of "$ICON")"
-    import -window root -crop "300x120+$((ix - 250))+$((iy - 100))" +repage "$QUILLENTA_SHOTS/win32-tray-menu.png"
+    import -window root -crop "300x120+$((ix - 250))+$((iy - 100))" +repage "$QUILLENTA_SHOTS/win32-tray-menu$suffix.png"
     click_at 400 300 1
+    wait_for $T "the menu to close" menu_closed
+    end_program
+    # The error box of a save that fails; a file without the language key would be Japanese.
+    if [ "$lang" = ja ]; then settings_file "b49=1"; else settings_file $'b49=1\r\nLanguage=auto'; fi
+    chattr +i "$SETTINGS" || fail "chattr +i is not available here"
+    trap 'chattr -i "$SETTINGS" 2>/dev/null; cleanup' EXIT
+    start_program "${args[@]}"
+    wait_for $T "the settings window" window_shown
+    click_ok
+    wait_for $T "the error box" menu_open
+    sleep 0.7
+    shot_of "$(menu_xid)" "$QUILLENTA_SHOTS/win32-error$suffix.png"
     ;;
 
   command_line)
@@ -686,8 +826,6 @@ case $TEST in
     done
     version=$(basename "$SETUP" | sed -n 's/^quillenta-\(.*\)-setup\.exe$/\1/p')
     [ -n "$version" ] || fail "no version in the installer's name $SETUP"
-    win_env() { "${WIN[@]}" cmd /c "echo %$1%" 2>/dev/null | tr -d '\r'; }
-    unix_path() { "${WIN[@]}" winepath -u "$1" 2>/dev/null; }
     reg_value() { # KEY NAME: the value's data, nothing when it is not there
       { "${WIN[@]}" reg query "$1" /v "$2" 2>/dev/null || true; } | tr -d '\r' |
         sed -n "s/^ *$2 \{1,\}REG_[A-Z_]* \{1,\}//p"
@@ -812,6 +950,23 @@ case $TEST in
     start_on "$N" "$own"
     sleep 1.5
     import -window root -crop 1280x200+0+600 +repage "$QUILLENTA_SHOTS/title-bar-windows.png"
+    ;;
+
+  not_a_file)
+    # A FIFO, a socket, /dev/zero in the settings file's place: the defaults at once, a clean
+    # end with the window's own title back, the thing left in place.
+    window A "Alpha editor"
+    for kind in fifo socket devzero; do
+      rm -f "$SETTINGS"
+      case $kind in
+        fifo) mkfifo "$SETTINGS" ;;
+        socket) python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$SETTINGS" ;;
+        devzero) ln -s /dev/zero "$SETTINGS" ;;
+      esac
+      start_on "$A" "Alpha editor" && end_program
+      title_is "$A" "Alpha editor" || fail "$kind: A shows $(xtitle "$A") after the end"
+      [ -e "$SETTINGS" ] && [ ! -f "$SETTINGS" ] || fail "$kind: the settings file's place changed"
+    done
     ;;
 
   *)

@@ -12,12 +12,20 @@
 #include "app/win32/settings_window.h"
 #include "fake_platform.h"
 #include "form/form_description.h"
-#include "text/wide.h"
+#include "platform/win32/wide.h"
 
 using namespace quillenta;
 using namespace quillenta::testing;
 
 namespace {
+
+// A Japanese system, as the program's users have: with no settings file the window is the
+// Japanese one.
+Platform JapaneseSystem(Fakes& fakes) {
+  Platform platform = MakeFakePlatform(fakes);
+  platform.system_language = Language::kJapanese;
+  return platform;
+}
 
 class SettingsWindowTest : public ::testing::Test {
  protected:
@@ -64,7 +72,7 @@ class SettingsWindowTest : public ::testing::Test {
 
   Fakes fakes;
   RecordingErrorReport errors;
-  ProgramCore core{MakeFakePlatform(fakes), errors};
+  ProgramCore core{JapaneseSystem(fakes), errors};
   Win32Tray tray;
   FakeFileChooser chooser;
   SettingsWindow window{::GetModuleHandleW(nullptr), core, tray, &chooser};
@@ -123,7 +131,7 @@ TEST_F(SettingsWindowTest, EveryControlOfTheDescriptionShowsItsCaptionOnItsPage)
       item.pszText = caption;
       item.cchTextMax = 64;
       ::SendMessageW(tabs, TCM_GETITEMW, def.page, reinterpret_cast<LPARAM>(&item));
-      EXPECT_EQ(WideToUtf8(caption), def.caption);
+      EXPECT_EQ(WideToUtf8(caption), def.caption.source);
       continue;
     }
     if (def.page >= 0) {
@@ -134,7 +142,7 @@ TEST_F(SettingsWindowTest, EveryControlOfTheDescriptionShowsItsCaptionOnItsPage)
     EXPECT_EQ(takes_focus, def.kind == form::Kind::kRadioButton ? CheckedOf(def.name)
                                                                 : def.tab_order >= 0);
     if (def.binding == form::Binding::kNone && def.kind != form::Kind::kTabControl) {
-      EXPECT_EQ(TextOf(control), def.caption);
+      EXPECT_EQ(TextOf(control), def.caption.source);
     }
   }
   // The fields show the model: the defaults of a settings file that is not there.
@@ -258,7 +266,7 @@ TEST_F(SettingsWindowTest, ALinkClickOpensItsAddressOnceAndSelectsIt) {
   ::SendMessageW(mail, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
   ::SendMessageW(mail, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
   ASSERT_EQ(opened.size(), 1u);
-  EXPECT_EQ(opened[0], "mailto:" + form::FindControl("MailField")->caption);
+  EXPECT_EQ(opened[0], "mailto:" + std::string(form::FindControl("MailField")->caption.source));
   // A double click opens once more, not twice; a release outside the field opens nothing.
   for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}) {
     ::SendMessageW(mail, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(3, 3));
@@ -349,4 +357,45 @@ TEST_F(TrayTest, OnlyPressesOnTheIconAreTheTraysAndOtherMessagesAreNot) {
   EXPECT_FALSE(tray.Handle(WM_TIMER, 1, 0));
 }
 
+TEST_F(TrayTest, TheTipFollowsTheLineOnlyWhileAPointerMayBeOverTheIcon) {
+  tray.AddTrayIcon();
+  tray.SetTip("Editor 12:00:01");
+  EXPECT_EQ(tray.Tip(), L"Quillenta");
+  // The pointer arrives: the line it will see is the newest, and the next ones follow.
+  tray.Handle(Win32Tray::kCallbackMessage, Win32Tray::kIconId, WM_MOUSEMOVE);
+  EXPECT_EQ(tray.Tip(), L"Editor 12:00:01");
+  tray.SetTip("Editor 12:00:02");
+  EXPECT_EQ(tray.Tip(), L"Editor 12:00:02");
+  EXPECT_TRUE(ShellHasIcon());
+}
+
 }  // namespace
+
+namespace quillenta {
+namespace {
+
+TEST(TrayTipTest, TheLineCutWithinTheShellsPlacesAtACharacter) {
+  const std::string emoji = "\xF0\x9F\x98\x80";  // one character, two UTF-16 units
+  struct Case {
+    std::string line;
+    std::size_t units;
+    bool ends_in_emoji;
+  } const cases[] = {
+      {"", 9, false},  // no line yet: the program's name
+      {"Editor 12:00 M:5%", 17, false},
+      {std::string(127, 'a'), 127, false},
+      {std::string(200, 'a'), 127, false},
+      // A pair that would straddle the last place is left out whole.
+      {std::string(126, 'a') + emoji, 126, false},
+      {std::string(125, 'a') + emoji + "b", 127, true},
+  };
+  for (const Case& c : cases) {
+    const std::wstring tip = Win32Tray::TipOf(c.line);
+    EXPECT_EQ(tip.size(), c.units) << c.line;
+    EXPECT_EQ(!tip.empty() && tip.back() == 0xDE00, c.ends_in_emoji) << c.line;
+  }
+  EXPECT_EQ(Win32Tray::TipOf(""), L"Quillenta");
+}
+
+}  // namespace
+}  // namespace quillenta

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/win32/shell_launcher.h"
-#include "text/wide.h"
+#include "platform/win32/wide.h"
 #include "win32_test_files.h"
 
 namespace quillenta {

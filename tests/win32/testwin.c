@@ -22,6 +22,13 @@
  *              hold MS PATH   PATH is opened without sharing, as a virus scanner opens a file,
  *                             and held MS ms while the window goes on answering; PATH.held
  *                             exists exactly while it is held
+ *              retitle MS N FILE  the window sets "TITLE #k" (TITLE its first title) every MS ms,
+ *                             N times, reads its own title every 10 ms meanwhile, and then
+ *                             writes "held H of S" to FILE: how many of the S samples held
+ *                             " M:", the mark of the line
+ *              setback FILE   from now on, whenever another program sets the window's text,
+ *                             the window sets its first title back, and FILE tells
+ *                             "set back N in MS ms" since the command
  *              quit           the window is destroyed and the program ends
  *            An unknown command is ignored.
  *
@@ -35,7 +42,33 @@
 /* After windows.h: WIN32_LEAN_AND_MEAN leaves it out. */
 #include <shellapi.h>
 
-enum { kPollTimer = 1, kPollMs = 20, kHoldTimer = 2 };
+enum { kPollTimer = 1, kPollMs = 20, kHoldTimer = 2, kRetitleTimer = 3 };
+enum { kSetBack = WM_APP + 1 };
+
+static const wchar_t* own_title = L"testwin";
+static unsigned retitles_left, retitle_number;
+static volatile LONG samples, held, sampling;
+static wchar_t* retitle_report;
+static wchar_t* setback_report;
+static unsigned set_backs;
+static int under_wine;
+static ULONGLONG setback_since;
+static int setting_back;
+
+/* The file is written beside and renamed over, so a reader sees a whole line or none. */
+static void WriteLine(const wchar_t* path, const char* line) {
+  size_t length = wcslen(path);
+  wchar_t* temporary = calloc(length + 5, sizeof(wchar_t));
+  if (temporary == NULL) return;
+  swprintf(temporary, length + 5, L"%ls.new", path);
+  FILE* out = _wfopen(temporary, L"wb");
+  if (out != NULL) {
+    fputs(line, out);
+    fclose(out);
+    MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING);
+  }
+  free(temporary);
+}
 
 /* "hold": the file held and the marker that says so, until the hold timer ends it. */
 static HANDLE held_file = INVALID_HANDLE_VALUE;
@@ -62,6 +95,18 @@ static wchar_t* FromUtf8(const char* text, int length) {
   MultiByteToWideChar(CP_UTF8, 0, text, length, wide, wide_length);
   wide[wide_length] = 0;
   return wide;
+}
+
+// The window's text as the system holds it, read without a message to the window's thread.
+static DWORD WINAPI Sample(void* window) {
+  while (sampling) {
+    Sleep(10);
+    wchar_t text[1024];
+    InternalGetWindowText((HWND)window, text, 1024);
+    InterlockedIncrement(&samples);
+    if (wcsstr(text, L" M:") != NULL) InterlockedIncrement(&held);
+  }
+  return 0;
 }
 
 static void RunCommand(HWND window, char* line, size_t length) {
@@ -113,6 +158,25 @@ static void RunCommand(HWND window, char* line, size_t length) {
     if (icon.hWnd != NULL) Shell_NotifyIconW(NIM_DELETE, &icon);
   } else if (strcmp(line, "taskbarcreated") == 0) {
     SendNotifyMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  } else if (strncmp(line, "retitle ", 8) == 0) {
+    char* rest = NULL;
+    const UINT ms = (UINT)strtoul(line + 8, &rest, 10);
+    retitles_left = (unsigned)strtoul(rest, &rest, 10);
+    while (rest != NULL && *rest == ' ') ++rest;
+    free(retitle_report);
+    retitle_report = rest != NULL ? FromUtf8(rest, (int)strlen(rest)) : NULL;
+    samples = held = 0;
+    SetTimer(window, kRetitleTimer, ms, NULL);
+    // A thread of its own, out of step with the retitles: a sample taken by the window's
+    // thread right after its own retitle would always find the bare title, before any other
+    // program could have answered.
+    InterlockedExchange(&sampling, 1);
+    CloseHandle(CreateThread(NULL, 0, Sample, window, 0, NULL));
+  } else if (strncmp(line, "setback ", 8) == 0) {
+    free(setback_report);
+    setback_report = FromUtf8(line + 8, (int)strlen(line + 8));
+    set_backs = 0;
+    setback_since = GetTickCount64();
   } else if (strcmp(line, "hide") == 0) {
     ShowWindow(window, SW_HIDE);
   } else if (strcmp(line, "quit") == 0) {
@@ -163,17 +227,10 @@ static void PollControl(HWND window) {
 }
 
 static void Report(const wchar_t* path, HWND window) {
-  size_t length = wcslen(path);
-  wchar_t* temporary = calloc(length + 5, sizeof(wchar_t));
-  if (temporary == NULL) return;
-  swprintf(temporary, length + 5, L"%ls.new", path);
-  FILE* out = _wfopen(temporary, L"wb");
-  if (out != NULL) {
-    fprintf(out, "%llu %lu\n", (unsigned long long)(UINT_PTR)window, GetCurrentProcessId());
-    fclose(out);
-    MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING);
-  }
-  free(temporary);
+  char line[64];
+  snprintf(line, sizeof line, "%llu %lu\n", (unsigned long long)(UINT_PTR)window,
+           GetCurrentProcessId());
+  WriteLine(path, line);
 }
 
 static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -181,7 +238,44 @@ static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPA
     case WM_TIMER:
       if (wparam == kPollTimer) PollControl(window);
       if (wparam == kHoldTimer) EndHold(window);
+      if (wparam == kRetitleTimer) {
+        if (retitles_left == 0) {
+          KillTimer(window, kRetitleTimer);
+          InterlockedExchange(&sampling, 0);
+          char line[64];
+          snprintf(line, sizeof line, "held %ld of %ld\n", held, samples);
+          if (retitle_report != NULL) WriteLine(retitle_report, line);
+          return 0;
+        }
+        --retitles_left;
+        wchar_t numbered[512];
+        swprintf(numbered, 512, L"%ls #%u", own_title, ++retitle_number);
+        SetWindowTextW(window, numbered);
+      }
       return 0;
+    case WM_SETTEXT: {
+      LRESULT result = DefWindowProcW(window, message, wparam, lparam);
+      // Windows' DefWindowProc tells WinEvent hooks of the new name; Wine 8's does not, so
+      // the test window does it there, for every writer alike.
+      if (result && under_wine) {
+        NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, window, OBJID_WINDOW, CHILDID_SELF);
+      }
+      if (setback_report != NULL && !setting_back &&
+          wcscmp((const wchar_t*)lparam, own_title) != 0) {
+        PostMessageW(window, kSetBack, 0, 0);
+      }
+      return result;
+    }
+    case kSetBack: {
+      setting_back = 1;
+      SetWindowTextW(window, own_title);
+      setting_back = 0;
+      char line[64];
+      snprintf(line, sizeof line, "set back %u in %llu ms\n", ++set_backs,
+               (unsigned long long)(GetTickCount64() - setback_since));
+      WriteLine(setback_report, line);
+      return 0;
+    }
     case WM_DESTROY:
       EndHold(window);
       PostQuitMessage(0);
@@ -195,6 +289,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR command_line, 
   (void)previous;
   (void)command_line;
   (void)show;
+  under_wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != NULL;
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   const wchar_t* title = L"testwin";
@@ -203,6 +298,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR command_line, 
   for (int i = 1; argv != NULL && i + 1 < argc; i += 2) {
     if (wcscmp(argv[i], L"--title") == 0) {
       title = argv[i + 1];
+      own_title = title;
     } else if (wcscmp(argv[i], L"--class") == 0) {
       class_name = argv[i + 1];
     } else if (wcscmp(argv[i], L"--control") == 0) {

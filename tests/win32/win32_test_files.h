@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "text/wide.h"
+#include "platform/win32/wide.h"
 
 namespace quillenta::test {
 

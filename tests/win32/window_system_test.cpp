@@ -6,14 +6,18 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "text/wide.h"
+#include "platform/win32/wide.h"
 #include "platform/win32/window_system_win32.h"
+#include "win32_test_files.h"
 #include "windows_test_process.h"
 
 namespace quillenta {
@@ -468,6 +472,98 @@ TEST(Win32WindowSystem, WindowThatTimesOutThenRefusesIsLeftAlone) {
   windows.WriteTitle(window.id(), "次の行");
   EXPECT_EQ(FakeWindow::sends, 2);
 }
+
+// The record of borrowed titles, as a run leaves it and the next start reads it.
+using Recorded = std::vector<std::pair<std::wstring, std::wstring>>;  // own title, line
+
+// A clean give-back's removal is checked end to end (tests/win32/program.sh killed_gives_back).
+class BorrowedTitlesTest : public ::testing::Test {
+ protected:
+  Recorded Entries() {
+    Recorded entries;
+    for (const auto& e : BorrowedTitles::Open(path)->Entries()) {
+      entries.push_back({e.own_title, e.line});
+    }
+    return entries;
+  }
+  test::ScratchFolder folder;
+  std::wstring path = folder.File(L"borrowed.dat");
+};
+
+void Retitle(OtherWindow& window, const std::string& title) {
+  window.Command("title " + title);
+  PumpUntil([&] { return TextOf(window.hwnd()) == Utf8ToWide(title); }, 5000);
+}
+
+using Meanwhile = std::function<void(OtherWindow&, const std::wstring& path)>;
+Meanwhile Patching(std::size_t offset, std::uint32_t value) {
+  return [=](OtherWindow&, const std::wstring& path) {
+    std::string bytes = test::ReadBytes(WideToUtf8(path));
+    std::memcpy(bytes.data() + offset, &value, 4);
+    test::WriteBytes(WideToUtf8(path), bytes);
+  };
+}
+// The entry as a window of another owner would have it, under the same handle.
+Meanwhile OwnedBy(DWORD process_delta, DWORD thread_delta) {
+  return [=](OtherWindow&, const std::wstring& path) {
+    auto record = BorrowedTitles::Open(path);
+    const auto entry = record->Entries().at(0);
+    record->Clear();
+    record->Lend(entry.window, entry.process + process_delta, entry.thread + thread_delta,
+                 entry.own_title);
+    record->SetLine(entry.window, entry.line);
+  };
+}
+
+struct LeftCase {
+  const char* name;
+  Meanwhile meanwhile;  // between the killed run and the next start
+  bool given_back;
+};
+void PrintTo(const LeftCase& c, std::ostream* out) { *out << c.name; }
+
+class LeftTitles : public BorrowedTitlesTest, public ::testing::WithParamInterface<LeftCase> {};
+
+TEST_P(LeftTitles, NextStartGivesBackOnlyWhereTheWorldStillMatches) {
+  OtherWindow window("Alpha");
+  {
+    // Written, retitled by its owner as the engine reads it, written again; never given back.
+    Win32WindowSystem killed(2000, {}, path);
+    killed.GiveBackLeftTitles();
+    killed.ReadTitle(window.id());
+    killed.WriteTitle(window.id(), "Alpha 11:59:59");
+    Retitle(window, "Beta");
+    killed.ReadTitle(window.id());
+    killed.WriteTitle(window.id(), "Beta 12:00:00");
+  }
+  GetParam().meanwhile(window, path);
+  const std::wstring shown = TextOf(window.hwnd());
+  Win32WindowSystem next(2000, {}, path);
+  next.GiveBackLeftTitles();
+  EXPECT_EQ(TextOf(window.hwnd()), GetParam().given_back ? L"Beta" : shown);
+  EXPECT_THAT(Entries(), ::testing::IsEmpty());
+  next.WriteTitle(window.id(), "次の行");
+  EXPECT_EQ(Entries().size(), 1u) << "the record does not work after the start";
+}
+
+using namespace borrowed_titles_layout;
+constexpr std::size_t kSlot0 = offsetof(File, slots);
+const LeftCase kLeftCases[] = {
+    {"carries_the_line", [](OtherWindow&, const std::wstring&) {}, true},
+    {"retitled_by_its_owner", [](OtherWindow& w, const std::wstring&) { Retitle(w, "O"); }, false},
+    {"owner_thread_differs", OwnedBy(0, 1), false},
+    {"owner_process_differs", OwnedBy(1, 0), false},
+    {"bad_magic", Patching(0, 0x12345678), false},
+    {"bad_version", Patching(4, 2), false},
+    {"bad_slot_size", Patching(12, 64), false},
+    {"used_not_a_flag", Patching(kSlot0, 7), false},
+    {"title_length_out_of_range", Patching(kSlot0 + offsetof(Slot, title_length), 1u << 30), false},
+    {"torn_own_title", Patching(kSlot0 + offsetof(Slot, title), 0x00420041), false},
+    {"cut_short", [](OtherWindow&, const std::wstring& p) { test::Resize(WideToUtf8(p), 40); },
+     false},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, LeftTitles, ::testing::ValuesIn(kLeftCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quillenta

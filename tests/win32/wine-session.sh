@@ -10,13 +10,22 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 export WINE=${WINE:-/usr/lib/wine/wine64}
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+# Wine's menu builder would copy every shortcut a program makes (the installer's) into the
+# user's own menus and icons, outside the prefix: it is off.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEARCH=win64
 # Wine takes the user's locale from the environment: a Japanese session, as the program's
 # users have.
 export LANG=ja_JP.UTF-8 LC_ALL=
 session=$(mktemp -d "${TMPDIR:-/tmp}/quillenta-wine.XXXXXX")
 export WINEPREFIX="$session/prefix" QUILLENTA_WINE_TMP="$session/tmp"
-mkdir -p "$QUILLENTA_WINE_TMP"
+# A second guard: whatever still writes into a home writes into the session's.
+export HOME="$session/home" XDG_CONFIG_HOME="$session/home/.config" \
+  XDG_DATA_HOME="$session/home/.local/share" XDG_CACHE_HOME="$session/home/.cache" \
+  XDG_RUNTIME_DIR="$session/run"
+mkdir -p "$QUILLENTA_WINE_TMP" "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+# Debian's wineserver makes its socket folder, wine-XXXXXX, in TMPDIR and leaves it there.
+export TMPDIR="$session/unix-tmp"
+mkdir "$TMPDIR"
 pids=()
 
 # The Wine processes of this session's prefix, by the WINEPREFIX each inherits; the shells of
@@ -50,6 +59,14 @@ end_session() {
   [ -z "$(prefix_processes)" ] || echo "wine-session: processes of the prefix still run: $(prefix_processes)" >&2
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
   for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  # What the menu builder makes: in a real home it would stay after the session.
+  # find fails on a folder that is not there, which is the good case.
+  left=$(cd "$HOME" && { find .local/share/applications .local/share/icons .local/share/mime \
+    .config/menus -mindepth 1 2>/dev/null || true; } | head -n 5)
+  if [ -n "$left" ]; then
+    echo "wine-session: Wine wrote desktop menu entries into the home:" $left >&2
+    ((status)) || status=1
+  fi
   rm -rf "$session"
   exit "$status"
 }

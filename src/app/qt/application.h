@@ -1,7 +1,9 @@
 #pragma once
 // The program under Qt: its timers, and the tray and window that start-up drives.
 #include <QObject>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <memory>
 
 #include "program/program.h"
 
@@ -38,13 +40,19 @@ class Application : public QObject, private Shell {
   void HideToTray() override;
   void ShowAtStart() override;
   void Closed() override { emit closed(); }
-  QTimer& TimerOf(Timer timer) { return timer == Timer::kTimer1 ? timer1_ : timer2_; }
+  void ShowNotice(const std::string& text) override;
+  QTimer& TimerOf(Timer timer) {
+    return timer == Timer::kTimer1 ? timer1_ : timer == Timer::kTimer2 ? timer2_ : notice_timer_;
+  }
 
   ShellWindows* windows_ = nullptr;
   QTimer timer1_;
   QTimer timer2_;
+  QTimer notice_timer_;
   // After the timers: loading the settings may start the periodic save.
   Program program_;
+  // The window system's notices of a target that retitled itself.
+  std::unique_ptr<QSocketNotifier> notices_;
 };
 
 // Builds the Linux platform; roots of /proc and /sys come from the environment only in the

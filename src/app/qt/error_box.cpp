@@ -12,6 +12,9 @@ void ErrorBox::ShowErrorBox(const std::string& text, std::function<void()> close
   box->setWindowModality(Qt::ApplicationModal);
   QObject::connect(box, &QMessageBox::finished, box, [closed = std::move(closed)] { closed(); });
   box->show();
+  // A path in the text can be copied into a bug report or a terminal. After the show: the
+  // style's polish sets the flags it prefers.
+  box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 }
 
 }  // namespace quillenta

@@ -15,11 +15,13 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QUrl>
 #include <algorithm>
 
 #include "app/qt/file_chooser.h"
+#include "form/form_layout.h"
 
 namespace quillenta {
 
@@ -45,6 +47,10 @@ int NeededWidth(const QWidget* control) {
 }  // namespace
 
 QFont MainForm::UiFont() {
+  // The platform theme's font, not QApplication::font(): the window sets that one to its own.
+  if (InterfaceLanguage() != Language::kJapanese) {
+    return QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  }
   const QStringList families = QFontDatabase::families();
   QString family;
   for (std::string_view preferred : form::Window().font_families) {
@@ -100,6 +106,7 @@ MainForm::MainForm(Application& app, FileChooser* chooser)
   setWindowIcon(tray_.icon().icon());
   setFixedSize(window.client_width, window.client_height);
   tray_.SetMenuFont([] { return UiFont(); });
+  language_changed_ = app_.core().language_changed.Subscribe([this](Language) { ShowLanguage(); });
 
   // Until the contents exist there are no widgets for the hooks to refresh; the build reads
   // the model afresh.
@@ -109,6 +116,11 @@ MainForm::MainForm(Application& app, FileChooser* chooser)
     for (std::size_t index : logic_.OrderPositions()) Refresh(index);
   });
 
+  tray_line_ = app_.core().tray_line_changed.Subscribe(
+      [this](const std::string& line) {
+        tray_.ShowLine(line);
+        ShowPanelLabel();
+      });
   // The tray's menu is drawn by the tray; what its items do is the form's.
   connect(&tray_, &TrayIcon::itemChosen, this,
           [this](const QString& item) { logic_.OnMenuItem(item.toStdString()); });
@@ -122,10 +134,6 @@ MainForm::MainForm(Application& app, FileChooser* chooser)
 void MainForm::EnsureBuilt() {
   if (built_) return;
   built_ = true;
-  const QFont ui_font = UiFont();
-  setFont(ui_font);
-  // The dialogs the window opens (the file chooser) take the application's font.
-  QApplication::setFont(ui_font);
   // Frames drawn through their captions, as the layout's positions assume: the caption sits
   // on the top line and the first row starts just below it.
   setStyleSheet(QStringLiteral(
@@ -139,16 +147,13 @@ void MainForm::EnsureBuilt() {
                                   }) - controls.begin();
   tabs_ = new QTabWidget(this);
   tabs_->setObjectName(Q(controls[tab_control].name));
-  const form::Rect& area = controls[tab_control].rect;
-  tabs_->setGeometry(area.x, area.y, area.width, area.height);
   widgets_[tab_control] = tabs_;
 
   // A page joins the tab control once its contents are complete, as each page was laid out
   // on its own.
   QWidget* page = nullptr;
-  QString page_caption;
   auto close_page = [&] {
-    if (page != nullptr) tabs_->addTab(page, page_caption);
+    if (page != nullptr) tabs_->addTab(page, QString());
     page = nullptr;
   };
   for (std::size_t i = 0; i < controls.size(); ++i) {
@@ -158,7 +163,6 @@ void MainForm::EnsureBuilt() {
       close_page();
       page = new QWidget;
       page->setObjectName(Q(def.name));
-      page_caption = Q(def.caption);
       widgets_[i] = page;
       continue;
     }
@@ -186,7 +190,132 @@ void MainForm::EnsureBuilt() {
       setTabOrder(WidgetNamed(focusable[n - 1]->name), WidgetNamed(focusable[n]->name));
     }
   }
+  ShowLanguage();
   for (std::size_t i = 0; i < controls.size(); ++i) Refresh(i);
+}
+
+void MainForm::ShowLanguage() {
+  tray_.ShowLanguage();
+  tray_.SetMenuFont([] { return UiFont(); });
+  if (!built_) return;
+  const QFont ui_font = UiFont();
+  setFont(ui_font);
+  // The dialogs the window opens (the file chooser) take the application's font.
+  QApplication::setFont(ui_font);
+  const auto& controls = form::Controls();
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const form::ControlDef& def = controls[i];
+    QWidget* control = widgets_[i];
+    if (control == nullptr) continue;
+    const QString caption = Q(Tr(def.caption));
+    switch (def.kind) {
+      case form::Kind::kTabPage:
+        tabs_->setTabText(tabs_->indexOf(control), caption);
+        continue;
+      case form::Kind::kGroupBox:
+        static_cast<QGroupBox*>(control)->setTitle(caption);
+        break;
+      case form::Kind::kLabel:
+        if (def.binding != form::Binding::kOrderPosition) static_cast<QLabel*>(control)->setText(caption);
+        break;
+      case form::Kind::kCheckBox:
+      case form::Kind::kRadioButton:
+      case form::Kind::kPushButton:
+        static_cast<QAbstractButton*>(control)->setText(caption);
+        break;
+      case form::Kind::kLinkField:
+        static_cast<QLineEdit*>(control)->setText(caption);
+        static_cast<QLineEdit*>(control)->setCursorPosition(0);
+        break;
+      case form::Kind::kEdit:
+      case form::Kind::kTabControl:
+        break;
+    }
+    // Afresh each time, so that a caption narrowed in one language is not in the next. The
+    // rest inherit, as the contents of a narrowed group always did.
+    if (def.font.pixel_size != 0) {
+      QFont face = ui_font;
+      face.setPixelSize(def.font.pixel_size);
+      face.setItalic(def.font.italic);
+      control->setFont(face);
+    } else {
+      control->setFont(QFont());
+    }
+  }
+  for (auto& [menu, menu_def] : menus_) {
+    menu->setFont(ui_font);
+    const QList<QAction*> actions = menu->actions();
+    for (qsizetype n = 0; n < actions.size(); ++n) {
+      actions[n]->setText(Q(Tr(menu_def->items[n].caption)));
+    }
+  }
+  Relayout();
+}
+
+int MainForm::CaptionWidth(std::size_t index) const {
+  const form::ControlDef& def = form::Controls()[index];
+  const QWidget* control = widgets_[index];
+  switch (def.kind) {
+    case form::Kind::kTabPage:
+      return tabs_->tabBar()->tabRect(tabs_->indexOf(const_cast<QWidget*>(control))).width();
+    case form::Kind::kEdit:
+    case form::Kind::kTabControl:
+      return 0;
+    case form::Kind::kLinkField:
+      return control->fontMetrics().horizontalAdvance(static_cast<const QLineEdit*>(control)->text()) + 6;
+    default:
+      // A caption in a face of its own (the big version, the tiny dot) is scaled into its
+      // room rather than widen the page.
+      return def.font.pixel_size != 0 ? 0 : NeededWidth(control);
+  }
+}
+
+void MainForm::Relayout() {
+  const form::Layout layout = form::LayoutFor(
+      InterfaceLanguage(), [this](std::size_t index) { return CaptionWidth(index); });
+  const auto& controls = form::Controls();
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const form::ControlDef& def = controls[i];
+    QWidget* control = widgets_[i];
+    if (control == nullptr || def.kind == form::Kind::kTabPage) continue;
+    const form::Rect& rect = layout.rects[i];
+    QRect place(rect.x, rect.y, rect.width, rect.height);
+    if (def.grows_left) {
+      const int width = CaptionWidth(i);
+      const int right = place.x() + place.width();
+      place = QRect(std::min(place.x(), right - width), place.y(), std::max(place.width(), width),
+                    place.height());
+    }
+    if (!def.left_of.empty()) {
+      // Keeps clear of a neighbour that widened to the left.
+      const int width = std::max(place.width(), control->fontMetrics().horizontalAdvance(
+                                                    static_cast<QLabel*>(control)->text()) +
+                                                    4);
+      const QWidget* neighbour = WidgetNamed(def.left_of);
+      place = QRect(std::min(place.x(), neighbour->x() - width), place.y(), width, place.height());
+    }
+    control->setGeometry(place);
+    if (def.kind == form::Kind::kEdit || def.kind == form::Kind::kLinkField ||
+        def.kind == form::Kind::kTabControl) {
+      continue;
+    }
+    // A translation's display caption (the big version) is drawn in the desktop's face, whose
+    // glyphs sit higher in the line than the CJK face's that its place above the page is
+    // made for: it starts at the page's top and shrinks into its room; the Japanese one
+    // narrows as any caption.
+    if (def.font.pixel_size != 0 && InterfaceLanguage() != Language::kJapanese) {
+      if (place.y() < 0) place.setTop(0);
+      control->setGeometry(place);
+      const double scale =
+          std::min({1.0, double(place.width()) / NeededWidth(control),
+                    double(place.height()) / control->fontMetrics().height()});
+      QFont face = control->font();
+      face.setPixelSize(std::max(1, int(def.font.pixel_size * scale)));
+      control->setFont(face);
+    }
+    FitCaption(control);
+  }
+  setFixedSize(layout.client_width, layout.client_height);
 }
 
 void MainForm::setVisible(bool visible) {
@@ -201,7 +330,12 @@ QWidget* MainForm::WidgetNamed(std::string_view name) const {
   return index < widgets_.size() ? widgets_[index] : nullptr;
 }
 
+void MainForm::ShowPanelLabel() {
+  tray_.ShowLabel(app_.core().settings().PanelLabel() ? app_.core().TrayLabel() : std::string());
+}
+
 void MainForm::OnSettingChanged(const SettingChange& change) {
+  if (change.kind == SettingChange::Kind::kPanelLabel) ShowPanelLabel();
   for (std::size_t index : logic_.ShownBy(change)) Refresh(index);
 }
 

@@ -41,7 +41,8 @@ class MainForm : public QWidget, public ShellWindows, private form::FormView {
   bool Built() const { return built_; }
   void setVisible(bool visible) override;
 
-  // The form's face where installed, else a Japanese Gothic of the system.
+  // In Japanese the form's face where installed, else a Japanese Gothic of the system; in any
+  // other language the desktop's own interface font.
   static QFont UiFont();
   // Narrows a control's font until its caption fits the width the layout gives it.
   static void FitCaption(QWidget* control);
@@ -66,7 +67,13 @@ class MainForm : public QWidget, public ShellWindows, private form::FormView {
   QWidget* WidgetNamed(std::string_view name) const;
 
   void OnSettingChanged(const SettingChange& change);
+  void ShowPanelLabel();
   void ShowCentered();
+  // Captions, fonts, places and the window's size in the interface's language, as it is now.
+  void ShowLanguage();
+  void Relayout();
+  // What the control at this index of form::Controls() needs for its caption.
+  int CaptionWidth(std::size_t index) const;
 
   Application& app_;
   std::unique_ptr<FileChooser> own_chooser_;
@@ -81,6 +88,8 @@ class MainForm : public QWidget, public ShellWindows, private form::FormView {
   // Last: the listening ends before anything it refreshes goes.
   Signal<const SettingChange&>::Subscription settings_changed_;
   Signal<>::Subscription order_changed_;
+  Signal<Language>::Subscription language_changed_;
+  Signal<const std::string&>::Subscription tray_line_;
 };
 
 }  // namespace quillenta

@@ -70,24 +70,15 @@ Qt::CursorShape CursorOf(form::Cursor cursor) {
 }  // namespace
 
 QWidget* MainForm::BuildControl(const form::ControlDef& def, QWidget* parent) {
-  QRect place(def.rect.x, def.rect.y, def.rect.width, def.rect.height);
+  // Captions, fonts and places are the language's: ShowLanguage gives them.
   QWidget* control = nullptr;
-  bool fit = true;
   switch (def.kind) {
     case form::Kind::kGroupBox:
-      control = new QGroupBox(Q(def.caption), parent);
+      control = new QGroupBox(parent);
       break;
     case form::Kind::kLabel: {
-      auto* label = new QLabel(Q(def.caption), parent);
+      auto* label = new QLabel(parent);
       label->setAlignment(AlignmentOf(def.align));
-      if (!def.left_of.empty()) {
-        // Keeps clear of a neighbour that widened to the left.
-        const int width =
-            std::max(place.width(), fontMetrics().horizontalAdvance(label->text()) + 4);
-        const QWidget* neighbour = WidgetNamed(def.left_of);
-        place = QRect(std::min(place.x(), neighbour->x() - width), place.y(), width,
-                      place.height());
-      }
       control = label;
       break;
     }
@@ -98,14 +89,13 @@ QWidget* MainForm::BuildControl(const form::ControlDef& def, QWidget* parent) {
         logic_.OnTextEdited(name, text.toStdString());
       });
       control = edit;
-      fit = false;
       break;
     }
     case form::Kind::kCheckBox:
     case form::Kind::kRadioButton: {
       QAbstractButton* button = def.kind == form::Kind::kCheckBox
-                                    ? static_cast<QAbstractButton*>(new QCheckBox(Q(def.caption), parent))
-                                    : new QRadioButton(Q(def.caption), parent);
+                                    ? static_cast<QAbstractButton*>(new QCheckBox(parent))
+                                    : new QRadioButton(parent);
       if (def.kind == form::Kind::kCheckBox) button->setChecked(logic_.Checked(def));
       connect(button, &QAbstractButton::toggled, this,
               [this, name = def.name](bool on) { logic_.OnToggled(name, on); });
@@ -113,7 +103,7 @@ QWidget* MainForm::BuildControl(const form::ControlDef& def, QWidget* parent) {
       break;
     }
     case form::Kind::kPushButton: {
-      auto* button = new QPushButton(Q(def.caption), parent);
+      auto* button = new QPushButton(parent);
       // Enter in a field must press nothing.
       button->setAutoDefault(false);
       button->setDefault(false);
@@ -124,23 +114,15 @@ QWidget* MainForm::BuildControl(const form::ControlDef& def, QWidget* parent) {
       break;
     }
     case form::Kind::kLinkField: {
-      auto* field = new LinkField(Q(def.caption), parent);
+      auto* field = new LinkField(parent);
       field->setReadOnly(true);
       field->setFrame(false);
       field->setAttribute(Qt::WA_MacShowFocusRect, false);
       field->setStyleSheet(
           QStringLiteral("QLineEdit { color: #0000ff; background: transparent; border: none;"
                          " }"));
-      field->setCursorPosition(0);
       field->installEventFilter(this);
-      if (def.grows_left) {
-        const int width = field->fontMetrics().horizontalAdvance(field->text()) + 6;
-        const int right = place.x() + place.width();
-        place = QRect(std::min(place.x(), right - width), place.y(),
-                      std::max(place.width(), width), place.height());
-      }
       control = field;
-      fit = false;
       break;
     }
     case form::Kind::kTabControl:
@@ -148,16 +130,8 @@ QWidget* MainForm::BuildControl(const form::ControlDef& def, QWidget* parent) {
       return nullptr;
   }
   control->setObjectName(Q(def.name));
-  if (def.font.pixel_size != 0) {
-    QFont face = font();
-    face.setPixelSize(def.font.pixel_size);
-    face.setItalic(def.font.italic);
-    control->setFont(face);
-  }
-  control->setGeometry(place);
   if (def.cursor != form::Cursor::kArrow) control->setCursor(CursorOf(def.cursor));
   if (def.transparent) control->setAttribute(Qt::WA_TranslucentBackground);
-  if (fit) FitCaption(control);
   for (const form::MenuDef& menu : form::Menus()) {
     if (!menu.owner.empty() && menu.owner == def.name) BuildMenu(menu, control);
   }
@@ -167,9 +141,8 @@ QWidget* MainForm::BuildControl(const form::ControlDef& def, QWidget* parent) {
 void MainForm::BuildMenu(const form::MenuDef& def, QWidget* owner) {
   auto* menu = new QMenu(this);
   menu->setObjectName(Q(def.name));
-  menu->setFont(font());
   for (const form::MenuItemDef& item : def.items) {
-    QAction* action = menu->addAction(Q(item.caption));
+    QAction* action = menu->addAction(QString());
     action->setObjectName(Q(item.name));
     action->setCheckable(item.checkable);
     connect(action, &QAction::triggered, this,

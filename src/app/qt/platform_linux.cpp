@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <string_view>
 
 #include "app/qt/application.h"
 #include "platform/linux/clock_linux.h"
@@ -11,6 +12,7 @@
 #include "platform/linux/network_manager_metered.h"
 #include "platform/linux/profile_store_linux.h"
 #include "platform/linux/spawn_launcher.h"
+#include "platform/linux/sway_window_system.h"
 #include "platform/linux/x11_window_system.h"
 #include "program/settings_location.h"
 
@@ -31,10 +33,20 @@ std::string SystemRoot() {
 
 Platform MakeLinuxPlatform(const std::string& executable_path) {
   Platform platform;
-  auto windows = std::make_unique<XcbWindowSystem>();
-  XcbWindowSystem* x11 = windows.get();
-  platform.windows = std::move(windows);
-  platform.display_lost = [x11] { return x11->ConnectionLost(); };
+  // On sway the compositor draws every title bar and takes a title_format for each; where its
+  // socket does not answer, XWayland's windows are still reached over X11.
+  const char* sway_socket = std::getenv("SWAYSOCK");
+  auto sway = std::make_unique<SwayWindowSystem>(sway_socket != nullptr ? sway_socket : "");
+  if (sway->Ready()) {
+    SwayWindowSystem* compositor = sway.get();
+    platform.windows = std::move(sway);
+    platform.display_lost = [compositor] { return compositor->ConnectionLost(); };
+  } else {
+    auto windows = std::make_unique<XcbWindowSystem>();
+    XcbWindowSystem* x11 = windows.get();
+    platform.windows = std::move(windows);
+    platform.display_lost = [x11] { return x11->ConnectionLost(); };
+  }
   platform.clock = std::make_unique<LinuxClock>();
   platform.locale = std::make_unique<IcuLocale>();
   platform.memory = std::make_unique<ProcMemoryProbe>();
@@ -47,6 +59,13 @@ Platform MakeLinuxPlatform(const std::string& executable_path) {
   SpawnLauncher* spawner = launcher.get();
   platform.launcher = std::move(launcher);
   platform.housekeeping = [spawner] { spawner->ReapChildren(); };
+  // sway and its kin take the line over their own IPC; any other Wayland compositor lets
+  // only XWayland windows be retitled.
+  const char* session = std::getenv("XDG_SESSION_TYPE");
+  const bool wayland = (session != nullptr && std::string_view(session) == "wayland") ||
+                       std::getenv("WAYLAND_DISPLAY") != nullptr;
+  platform.only_xwayland_windows = wayland && std::getenv("SWAYSOCK") == nullptr;
+  platform.wayland_session = wayland;
   platform.profile = std::make_unique<LinuxProfileStore>(ChooseSettingsFile(LinuxSettingsPlaces(executable_path)));
   return platform;
 }

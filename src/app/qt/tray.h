@@ -5,7 +5,12 @@
 #include <QObject>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QSocketNotifier>
 #include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/linux/status_notifier_item.h"
 
 namespace quillenta {
 
@@ -17,6 +22,7 @@ class TrayIcon : public QObject {
 
  public:
   explicit TrayIcon(QObject* parent = nullptr);
+  ~TrayIcon() override;
 
   // Both idempotent: a second "&OK" adds no second icon.
   void AddTrayIcon();
@@ -28,6 +34,15 @@ class TrayIcon : public QObject {
   // The menu's font, asked for when the menu first opens: finding a Japanese face walks the
   // whole font list, which a program that is never clicked need not do.
   void SetMenuFont(std::function<QFont()> font) { menu_font_ = std::move(font); }
+  // The menu's captions in the interface's language, as it is now.
+  void ShowLanguage();
+  // The icon's tooltip, and the item's label beside it (empty: none).
+  void ShowLine(const std::string& line);
+  void ShowLabel(const std::string& label);
+  // The icon is a StatusNotifierItem of the program's own (a watcher was there at start).
+  bool OwnItem() const { return mode_ == Mode::kOwnItem; }
+  // A panel hosts the icon.
+  bool HostAvailable() const;
 
   // How long start-up waits for a panel that hosts icons before it says so.
   static constexpr int kHostWaitMs = 10000;
@@ -42,8 +57,15 @@ class TrayIcon : public QObject {
   void noHost();
 
  private:
+  enum class Mode { kUndecided, kQt, kOwnItem };
   void OnActivated(QSystemTrayIcon::ActivationReason reason);
+  void PopupMenu();
   void PollHost();
+  void StartOwnItem();
+  void OnWatcher(StatusNotifierItem::Watcher watcher);
+  // Takes what the bus brought and waits for what it needs next.
+  void PumpBus();
+  void ShowIcon(bool shown);
 
   QSystemTrayIcon icon_;
   QMenu menu_;
@@ -55,6 +77,11 @@ class TrayIcon : public QObject {
   int host_wait_ms_ = kHostWaitMs;
   std::function<bool()> host_available_;
   std::function<QFont()> menu_font_;
+  Mode mode_ = Mode::kQt;
+  std::unique_ptr<StatusNotifierItem> item_;
+  std::unique_ptr<QSocketNotifier> bus_read_;
+  std::unique_ptr<QSocketNotifier> bus_write_;
+  QTimer bus_timer_;
 };
 
 }  // namespace quillenta

@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "text/wide.h"
+#include "lang/translate.h"
+#include "platform/win32/wide.h"
 
 namespace quillenta {
 
@@ -14,7 +15,15 @@ std::optional<std::string> Win32FileChooser::ChooseFile() {
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner_ ? owner_() : nullptr;
-  dialog.lpstrFilter = L"All files (*.*)\0*.*\0";
+  // The filter's pattern after its name, the list ending in a second NUL.
+  std::wstring filter = Utf8ToWide(Tr("file chooser", "All files (*.*)"));
+  filter += L'\0';
+  filter += L"*.*";
+  filter += L'\0';
+  // The system's own title in its own language would not follow the interface's.
+  const std::wstring title = Utf8ToWide(Tr("file chooser", "開く"));
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrTitle = title.c_str();
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = path.data();
   dialog.nMaxFile = static_cast<DWORD>(path.size());

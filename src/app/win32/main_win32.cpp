@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "lang/translate.h"
 #include "program/command_line.h"
 #include "app/win32/main_window.h"
 #include "platform/win32/instance_guard_win32.h"
-#include "text/wide.h"
+#include "platform/win32/ui_language_win32.h"
+#include "platform/win32/wide.h"
 
 namespace {
 
@@ -57,9 +59,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace quillenta;
   // Before the instance guard: --help and --version answer while the program runs.
   const CommandLine command_line = ParseCommandLine(Arguments(), {}, true);
+  SetInterfaceLanguage(command_line.language.value_or(Win32SystemLanguage()));
   switch (command_line.action) {
     case CommandAction::kHelp:
-      Tell(HelpText("Exit status: 0, also when another instance runs; 2 for a bad option.\n"),
+      Tell(HelpText(Tr("command line",
+                       "Exit status: 0, also when another instance runs; 2 for a bad option.\n")),
            false);
       return 0;
     case CommandAction::kVersion:
@@ -80,7 +84,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   int exit_code = 0;
   {
-    MainWindow window(instance, MakeWin32Platform());
+    MainWindow window(instance, MakeWin32Platform(command_line.language));
     if (window.FormCreate()) exit_code = window.Run();
   }
   if (SUCCEEDED(com)) ::CoUninitialize();

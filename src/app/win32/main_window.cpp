@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "text/wide.h"
+#include "platform/win32/wide.h"
 
 namespace quillenta {
 
@@ -57,6 +57,8 @@ bool MainWindow::FormCreate() {
   // Built hidden before the settings load, so that the load reaches every control.
   if (!settings_.Create()) return false;
   tray_.on_item = [this](std::string_view item) { settings_.logic().OnMenuItem(item); };
+  tray_line_ = program_.core().tray_line_changed.Subscribe(
+      [this](const std::string& line) { tray_.SetTip(line); });
   // Posted: the window or menu that asks must not be destroyed under its own handler.
   settings_.end_program = [this] { ::PostMessageW(window_, WM_CLOSE, 0, 0); };
   program_.FormCreate();
@@ -114,6 +116,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_TIMER:
       if (wparam == static_cast<UINT_PTR>(Timer::kTimer1) + 1) program_.OnTimer(Timer::kTimer1);
       if (wparam == static_cast<UINT_PTR>(Timer::kTimer2) + 1) program_.OnTimer(Timer::kTimer2);
+      if (wparam == static_cast<UINT_PTR>(Timer::kNotice) + 1) program_.OnTimer(Timer::kNotice);
       return 0;
     case Win32ErrorBox::kShowMessage:
       box_.ShowPending();

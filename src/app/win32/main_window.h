@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "program/program.h"
@@ -68,9 +69,11 @@ class MainWindow : private Shell {
   Win32Tray tray_;
   SettingsWindow settings_;
   HWND window_ = nullptr;
+  Signal<const std::string&>::Subscription tray_line_;
 };
 
-// The Win32 services the core runs on.
-Platform MakeWin32Platform();
+// The Win32 services the core runs on; the interface's language follows the system's display
+// language unless --lang named one.
+Platform MakeWin32Platform(std::optional<Language> language_override = std::nullopt);
 
 }  // namespace quillenta

@@ -6,14 +6,18 @@
 #include "platform/win32/probes_win32.h"
 #include "platform/win32/profile_store_win32.h"
 #include "platform/win32/shell_launcher.h"
+#include "platform/win32/ui_language_win32.h"
 #include "platform/win32/window_system_win32.h"
 #include "program/settings_location.h"
 
 namespace quillenta {
 
-Platform MakeWin32Platform() {
+Platform MakeWin32Platform(std::optional<Language> language_override) {
   Platform platform;
-  auto windows = std::make_unique<Win32WindowSystem>();
+  platform.system_language = Win32SystemLanguage();
+  platform.language_override = language_override;
+  auto windows = std::make_unique<Win32WindowSystem>(50, Win32WindowSystem::SendCalls{},
+                                                     BorrowedTitles::DefaultPath());
   const Win32WindowSystem* window_system = windows.get();
   platform.windows = std::move(windows);
   platform.clock = std::make_unique<Win32Clock>();

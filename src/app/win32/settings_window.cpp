@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "app/win32/file_chooser_win32.h"
-#include "text/wide.h"
+#include "platform/win32/wide.h"
 
 namespace quillenta {
 
@@ -70,12 +70,14 @@ bool SettingsWindow::Create() {
   order_changed_ = core_.order_editor().changed.Subscribe([this] {
     for (std::size_t index : logic_.OrderPositions()) Refresh(index);
   });
+  language_changed_ = core_.language_changed.Subscribe([this](Language) { Relabel(); });
   return true;
 }
 
 void SettingsWindow::Destroy() {
   settings_changed_.Reset();
   order_changed_.Reset();
+  language_changed_.Reset();
   if (window_ != nullptr) {
     ::DestroyWindow(window_);
     window_ = nullptr;
@@ -253,7 +255,7 @@ void SettingsWindow::OpenMenu(std::string_view name, HWND owner, LPARAM at) {
   for (std::size_t n = 0; n < def->items.size(); ++n) {
     const form::MenuItemDef& item = def->items[n];
     const UINT checked = item.checkable && logic_.MenuChecked(item.name) ? MF_CHECKED : 0;
-    ::AppendMenuW(menu, MF_STRING | checked, n + 1, Utf8ToWide(item.caption).c_str());
+    ::AppendMenuW(menu, MF_STRING | checked, n + 1, Utf8ToWide(Tr(item.caption)).c_str());
   }
   menu_open_ = true;
   const UINT chosen = static_cast<UINT>(::TrackPopupMenu(

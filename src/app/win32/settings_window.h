@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -46,8 +47,8 @@ class SettingsWindow : private form::FormView {
   // Runs after the message loop has dispatched `message`.
   void AfterDispatch(const MSG& message);
 
-  // Places every control for this DPI; runs at creation and when the window moves to a
-  // monitor of another DPI.
+  // Places every control for this DPI and the interface's language; runs at creation, when
+  // the window moves to a monitor of another DPI and when the language changes.
   void Layout(UINT dpi);
 
   form::FormLogic& logic() { return logic_; }
@@ -93,9 +94,15 @@ class SettingsWindow : private form::FormView {
   void ShowPage(int page);
   void ShowCentered();
   void OpenMenu(std::string_view menu, HWND owner, LPARAM at);
-  // In settings_window_layout.cpp. The first installed face of the description, else the
-  // system's message face.
+  // In settings_window_layout.cpp. In Japanese the first installed face of the description,
+  // else (and in every other language) the system's message face.
   void ChooseFace();
+  // Every caption, face and place in the interface's language, in the open window.
+  void Relabel();
+  // What the control draws beside its caption; none for a control without a caption to fit.
+  std::optional<int> Adornment(const form::ControlDef& def) const;
+  // The width at 96 DPI the control's caption needs in its face (a tab page's: its tab's).
+  int Needed(std::size_t index);
   // width: the average character width, 0 for the face's own.
   HFONT FontFor(const form::ControlDef& def, int width = 0);
   // Narrows the control's face until its caption fits the width the layout gives it.
@@ -127,6 +134,7 @@ class SettingsWindow : private form::FormView {
   // Last: the listening ends before anything it refreshes goes.
   Signal<const SettingChange&>::Subscription settings_changed_;
   Signal<>::Subscription order_changed_;
+  Signal<Language>::Subscription language_changed_;
 };
 
 }  // namespace quillenta

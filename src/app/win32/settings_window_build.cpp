@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "text/wide.h"
+#include "platform/win32/wide.h"
 
 namespace quillenta {
 
@@ -55,7 +55,7 @@ void SettingsWindow::Build() {
   for (std::size_t i = 0; i < defs.size(); ++i) {
     const form::ControlDef& def = defs[i];
     if (def.kind == Kind::kTabPage) {
-      const std::wstring caption = Utf8ToWide(def.caption);
+      const std::wstring caption = Utf8ToWide(Tr(def.caption));
       TCITEMW item{};
       item.mask = TCIF_TEXT;
       item.pszText = const_cast<wchar_t*>(caption.c_str());
@@ -79,7 +79,7 @@ HWND SettingsWindow::BuildControl(std::size_t index) {
   const form::ControlDef& def = form::Controls()[index];
   HWND parent = def.page < 0 ? window_ : pages_[def.page];
   const wchar_t* window_class = WC_BUTTONW;
-  DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+  DWORD style = WS_CHILD | (def.linux_only ? 0 : WS_VISIBLE) | WS_CLIPSIBLINGS;
   DWORD ex_style = 0;
   if (def.tab_order >= 0) style |= WS_TABSTOP;
   switch (def.kind) {
@@ -118,7 +118,7 @@ HWND SettingsWindow::BuildControl(std::size_t index) {
     case Kind::kTabPage:
       return nullptr;
   }
-  const std::wstring caption = Utf8ToWide(def.caption);
+  const std::wstring caption = Utf8ToWide(Tr(def.caption));
   HWND control = ::CreateWindowExW(ex_style, window_class, caption.c_str(), style, 0, 0, 0, 0,
                                    parent, reinterpret_cast<HMENU>(kFirstControlId + index),
                                    instance_, nullptr);

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace quillenta {
@@ -23,6 +24,11 @@ class Win32Tray {
   void AddTrayIcon();
   void RemoveTrayIcon();
   bool Present() const { return present_; }
+  // The tooltip: the line, cut at a character within the 127 places the shell keeps; given
+  // to the shell while a pointer is over the icon.
+  void SetTip(const std::string& line);
+  static std::wstring TipOf(const std::string& line);
+  const std::wstring& Tip() const { return tip_; }
 
   // The item of the menu that was chosen, by its name in the form description.
   std::function<void(std::string_view item)> on_item;
@@ -33,6 +39,11 @@ class Win32Tray {
  private:
   void OpenMenu();
   NOTIFYICONDATAW Record() const;
+  void ShowTip();
+  static constexpr ULONGLONG kHoverMs = 5000;
+  std::string line_;
+  std::wstring tip_ = L"Quillenta";
+  ULONGLONG hovered_until_ = 0;
 
   HWND window_ = nullptr;
   HICON icon_ = nullptr;

@@ -92,7 +92,9 @@ LinuxProfileStore::LinuxProfileStore(std::string path) : path_(std::move(path)) 
 ProfileStore::LoadResult LinuxProfileStore::Load(std::string& text) {
   text.clear();
   code_page_932_ = false;
-  FileDescriptor fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+  // A FIFO in the file's place would hold a blocking open until some writer came; a socket
+  // refuses the open, a device is caught by the type check below.
+  FileDescriptor fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (fd.get() < 0) return errno == ENOENT ? LoadResult::kMissing : LoadResult::kUnreadable;
   struct stat st;
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileBytes) {
@@ -121,7 +123,7 @@ void LinuxProfileStore::Step(int& step) {
 }
 
 void LinuxProfileStore::Commit(const std::string& text) {
-  const Error failure(path_ + " に書き込めません");
+  const Error failure(CannotWriteMessage(path_));
   int step = 0;
   const std::string target = ResolveLinks(path_);
   const std::string dir = DirectoryOf(target);
@@ -144,7 +146,8 @@ void LinuxProfileStore::Commit(const std::string& text) {
   bool committed = false;
   try {
     std::string bytes;
-    const bool write_cp932 = EncodeProfileText(text, code_page_932_, bytes);
+    const ProfileEncoding encoding = EncodeProfileText(text, code_page_932_, bytes);
+    if (encoding == ProfileEncoding::kNone) throw failure;
     if (!WriteAll(fd.get(), bytes.data(), bytes.size(), [&] { Step(step); })) throw failure;
     mode_t mode;
     if (exists) {
@@ -164,7 +167,7 @@ void LinuxProfileStore::Commit(const std::string& text) {
     if (fd.Close() != 0) throw failure;
     if (::rename(temp.c_str(), target.c_str()) != 0) throw failure;
     committed = true;
-    code_page_932_ = write_cp932;
+    code_page_932_ = encoding == ProfileEncoding::kCodePage932;
     Step(step);
   } catch (...) {
     if (!committed) ::unlink(temp.c_str());

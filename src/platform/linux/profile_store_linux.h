@@ -9,9 +9,11 @@
 namespace quillenta {
 
 // The settings file on a local file system. A file read as code page 932 is written back so
-// while its text fits, else as UTF-8; new files are UTF-8. A commit writes a temporary file
-// beside the target, flushes it and renames it over the target, keeping the target's mode and
-// owner; when the path is a symbolic link the link stays and its target is replaced.
+// while its text fits, else as UTF-8; new files are UTF-8 (EncodeProfileText has the rule for
+// a file with bytes that decode as neither). Only a regular file is read. A commit writes a
+// temporary file beside the target, flushes it and renames it over the target, keeping the
+// target's mode and owner; when the path is a symbolic link the link stays and its target is
+// replaced.
 class LinuxProfileStore : public ProfileStore {
  public:
   explicit LinuxProfileStore(std::string path);

@@ -11,6 +11,7 @@
 #include <deque>
 #include <optional>
 #include <unordered_set>
+#include <utility>
 
 #include "text/utf8.h"
 #include "text/x11_text.h"
@@ -24,6 +25,20 @@ constexpr std::uint32_t kWholeProperty = 1u << 24;
 // Reparenting window managers put the client a frame or two below the root's child.
 constexpr int kMaxClientDepth = 4;
 constexpr std::size_t kMaxGenerations = 4096;
+// The property on a written window that holds what it must get back.
+constexpr char kRecordAtom[] = "_QUILLENTA_BORROWED_TITLE";
+constexpr char kRecordMagic[] = "QBT1";
+
+void PutU32(std::string& out, std::uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>(value >> shift));
+}
+bool TakeU32(const std::string& in, std::size_t& at, std::uint32_t& value) {
+  if (in.size() - at < 4) return false;
+  value = 0;
+  for (int i = 0; i < 4; ++i) value |= std::uint32_t{static_cast<std::uint8_t>(in[at + i])} << (8 * i);
+  at += 4;
+  return true;
+}
 
 struct FreeDeleter {
   void operator()(void* p) const { std::free(p); }
@@ -90,6 +105,7 @@ struct XcbWindowSystem::Connection {
   xcb_window_t root = XCB_NONE;
   xcb_atom_t wm_state = XCB_ATOM_NONE;
   xcb_atom_t compound_text = XCB_ATOM_NONE;
+  xcb_atom_t record = XCB_ATOM_NONE;
 
   ~Connection() {
     if (ewmh_ready) {
@@ -145,10 +161,13 @@ XcbWindowSystem::XcbWindowSystem(const char* display_name) : x_(std::make_unique
   if (xcb_connection_has_error(x_->c) != 0) return;
   xcb_intern_atom_cookie_t wm_state = xcb_intern_atom(x_->c, 0, 8, "WM_STATE");
   xcb_intern_atom_cookie_t compound = xcb_intern_atom(x_->c, 0, 13, "COMPOUND_TEXT");
+  xcb_intern_atom_cookie_t record =
+      xcb_intern_atom(x_->c, 0, sizeof kRecordAtom - 1, kRecordAtom);
   xcb_intern_atom_cookie_t* cookies = xcb_ewmh_init_atoms(x_->c, &x_->ewmh);
   x_->ewmh_ready = xcb_ewmh_init_atoms_replies(&x_->ewmh, cookies, nullptr) != 0;
   for (auto [cookie, atom] :
-       {std::pair{wm_state, &x_->wm_state}, std::pair{compound, &x_->compound_text}}) {
+       {std::pair{wm_state, &x_->wm_state}, std::pair{compound, &x_->compound_text},
+        std::pair{record, &x_->record}}) {
     xcb_generic_error_t* error = nullptr;
     Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(x_->c, cookie, &error));
     std::free(error);
@@ -186,9 +205,7 @@ bool XcbWindowSystem::ConnectionBroken() {
   // Reads what the server sent: the errors of unchecked writes and events nobody asked
   // for; also how a closed connection is noticed.
   if (xcb_generic_event_t* event = xcb_poll_for_event(x_->c)) {
-    if ((event->response_type & 0x7f) == XCB_DESTROY_NOTIFY) {
-      Bury(reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window);
-    }
+    TakeEvent(event);
     std::free(event);
     ProcessQueuedEvents();
   }
@@ -201,11 +218,65 @@ bool XcbWindowSystem::ConnectionLost() const {
 
 void XcbWindowSystem::ProcessQueuedEvents() {
   while (xcb_generic_event_t* event = xcb_poll_for_queued_event(x_->c)) {
-    if ((event->response_type & 0x7f) == XCB_DESTROY_NOTIFY) {
-      Bury(reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window);
-    }
+    TakeEvent(event);
     std::free(event);
   }
+}
+
+void XcbWindowSystem::TakeEvent(const xcb_generic_event_t* event) {
+  switch (event->response_type & 0x7f) {
+    case XCB_DESTROY_NOTIFY:
+      Bury(reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window);
+      break;
+    case XCB_PROPERTY_NOTIFY: {
+      const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+      if (change->window != followed_) break;
+      const bool net = change->atom == x_->ewmh._NET_WM_NAME;
+      if (!net && change->atom != XCB_ATOM_WM_NAME) break;
+      int& own = net ? own_net_changes_ : own_wm_changes_;
+      if (own > 0) {
+        --own;
+        break;
+      }
+      // A toolkit sets both names one after the other; only the one the title is read from
+      // tells, so that the title is never read between the two.
+      const bool has_net_name = last_read_ && last_read_->xid == followed_ &&
+                                last_read_->properties.net_name.type != XCB_ATOM_NONE;
+      if (net || !has_net_name) retitled_ = true;
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void XcbWindowSystem::FollowTitle(WindowId window) {
+  if (!x_->Usable()) return;
+  const xcb_window_t xid = Current(window) ? Xid(window) : XCB_NONE;
+  if (xid == followed_) return;
+  const std::uint32_t structure = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+  const std::uint32_t with_properties = structure | XCB_EVENT_MASK_PROPERTY_CHANGE;
+  if (followed_ != XCB_NONE && watched_.count(followed_) != 0) {
+    xcb_change_window_attributes(x_->c, followed_, XCB_CW_EVENT_MASK, &structure);
+  }
+  followed_ = xid;
+  own_net_changes_ = own_wm_changes_ = 0;
+  retitled_ = false;
+  if (xid == XCB_NONE) return;
+  Watch(xid);
+  xcb_change_window_attributes(x_->c, xid, XCB_CW_EVENT_MASK, &with_properties);
+  xcb_flush(x_->c);
+}
+
+bool XcbWindowSystem::TakeRetitle() {
+  if (!x_->Usable()) return false;
+  // Everything that arrived, whatever it is: the shell's watch of the descriptor fires for as
+  // long as anything is left unread.
+  while (xcb_generic_event_t* event = xcb_poll_for_event(x_->c)) {
+    TakeEvent(event);
+    std::free(event);
+  }
+  return std::exchange(retitled_, false);
 }
 
 WindowId XcbWindowSystem::Handle(xcb_window_t xid) const {
@@ -222,13 +293,16 @@ void XcbWindowSystem::Bury(xcb_window_t xid) {
   ++generation_[xid];
   watched_.erase(xid);
   borrowed_.erase(xid);
+  if (xid == followed_) followed_ = XCB_NONE;
+  if (xid == manager_check_) manager_check_ = XCB_NONE;
   if (last_read_ && last_read_->xid == xid) last_read_.reset();
 }
 
 void XcbWindowSystem::Watch(xcb_window_t xid) {
   if (xid == XCB_NONE || watched_.count(xid) != 0) return;
   if (watched_.size() >= kMaxGenerations) watched_.clear();
-  const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+  const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY |
+                             (xid == followed_ ? XCB_EVENT_MASK_PROPERTY_CHANGE : 0);
   xcb_change_window_attributes(x_->c, xid, XCB_CW_EVENT_MASK, &mask);
   watched_.insert(xid);
 }
@@ -252,13 +326,20 @@ WindowId XcbWindowSystem::CollectForeground(xcb_get_property_cookie_t active_coo
                                             xcb_get_property_cookie_t check_cookie) {
   auto reply = x_->Wait(active_cookie);
   auto check = x_->Wait(check_cookie);
+  auto window_in = [](const Reply<xcb_get_property_reply_t>& r) -> xcb_window_t {
+    if (!r || r->type != XCB_ATOM_WINDOW || r->format != 32 ||
+        xcb_get_property_value_length(r.get()) < 4) {
+      return XCB_NONE;
+    }
+    return *static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
+  };
+  ProcessQueuedEvents();
   xcb_window_t active = XCB_NONE;
-  if (reply && reply->type == XCB_ATOM_WINDOW && reply->format == 32 &&
-      xcb_get_property_value_length(reply.get()) >= 4) {
-    active = *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
-  } else if (!check || check->type != XCB_ATOM_WINDOW ||
-             xcb_get_property_value_length(check.get()) < 4) {
+  if (!ManagerRuns(window_in(check))) {
+    // The root's active window outlives the manager that set it.
     active = Xid(FocusedClient());
+  } else if (reply && reply->type == XCB_ATOM_WINDOW) {
+    active = window_in(reply);
   }
   // An EWMH window manager with no active window leaves `active` none: nothing is in the
   // foreground. The input focus then rests on one of the manager's own windows, which must
@@ -300,6 +381,21 @@ void XcbWindowSystem::DropObservation() {
     }
   }
   observation_.reset();
+}
+
+bool XcbWindowSystem::ManagerRuns(xcb_window_t check) {
+  if (check == XCB_NONE) return false;
+  if (check == manager_check_) return true;
+  // Watched before the look, so that an end after the look is heard of; a window that names
+  // itself is the sign of a live manager.
+  Watch(check);
+  auto self = x_->Wait(x_->Get(check, x_->ewmh._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 1));
+  const bool runs = self && self->type == XCB_ATOM_WINDOW && self->format == 32 &&
+                    xcb_get_property_value_length(self.get()) >= 4 &&
+                    *static_cast<const std::uint32_t*>(xcb_get_property_value(self.get())) == check;
+  ProcessQueuedEvents();
+  if (runs && watched_.count(check) != 0) manager_check_ = check;
+  return runs;
 }
 
 // Without an EWMH window manager: the client window of the top-level window that holds
@@ -415,6 +511,7 @@ std::string XcbWindowSystem::CollectTitle(WindowId window, const PropertyRequest
     bool legacy_set = owner_set(legacy.get(), b.written.wm_name, b.own.wm_name);
     if (net_set && has_net) return x_->Decode(net.get());
     if (legacy_set && has_legacy) return x_->Decode(legacy.get());
+    if (!net_set && !legacy_set && net && legacy) return b.line;
   }
   return has_net ? x_->Decode(net.get()) : x_->Decode(legacy.get());
 }
@@ -449,7 +546,18 @@ void XcbWindowSystem::WriteTitle(WindowId window, const std::string& title) {
   if (window == kNoWindow || !x_->Usable()) return;
   ProcessQueuedEvents();
   if (!Current(window)) return;
-  xcb_window_t xid = Xid(window);
+  const xcb_window_t xid = Xid(window);
+  Write(xid, title);
+  if (xid == followed_ && own_net_changes_ + own_wm_changes_ > 0) {
+    // The server tells this connection of its own writes too: a round trip takes those
+    // notices in now, where a wakeup of the program for them would cost more.
+    std::free(xcb_get_input_focus_reply(x_->c, xcb_get_input_focus(x_->c), nullptr));
+    ProcessQueuedEvents();
+  }
+}
+
+void XcbWindowSystem::Write(xcb_window_t xid, const std::string& title) {
+  const WindowId window = Handle(xid);
   ServerGrab grab(x_->c);
   std::optional<TitleProperties> now = ReadProperties(xid);
   ProcessQueuedEvents();
@@ -464,8 +572,9 @@ void XcbWindowSystem::WriteTitle(WindowId window, const std::string& title) {
   auto borrowed = borrowed_.find(xid);
   if (borrowed == borrowed_.end()) {
     // What the owner has set, taken before the first write covers it.
-    borrowed = borrowed_.emplace(xid, Borrowed{std::move(*now), {}}).first;
+    borrowed = borrowed_.emplace(xid, Borrowed{std::move(*now), {}, {}}).first;
   }
+  borrowed->second.line = title;
   TitleProperties& written = borrowed->second.written;
   written.net_name = {x_->ewmh.UTF8_STRING, 8, title};
   std::string latin1;
@@ -474,8 +583,15 @@ void XcbWindowSystem::WriteTitle(WindowId window, const std::string& title) {
   } else {
     written.wm_name = {x_->ewmh.UTF8_STRING, 8, title};
   }
+  // The record goes first: a crash while the requests are sent may leave it without the line,
+  // which the next start ignores, but never the line without it.
+  Put(xid, x_->record, {x_->record, 8, EncodeRecord(borrowed->second)});
   Put(xid, x_->ewmh._NET_WM_NAME, written.net_name);
   Put(xid, XCB_ATOM_WM_NAME, written.wm_name);
+  if (xid == followed_) {
+    ++own_net_changes_;
+    ++own_wm_changes_;
+  }
   last_read_ = LastRead{xid, written};
 }
 
@@ -503,6 +619,85 @@ void XcbWindowSystem::GiveBack(xcb_window_t xid, const Borrowed& borrowed) {
     Put(xid, x_->ewmh._NET_WM_NAME, borrowed.own.net_name);
   }
   if (now->wm_name == borrowed.written.wm_name) Put(xid, XCB_ATOM_WM_NAME, borrowed.own.wm_name);
+  xcb_delete_property(x_->c, xid, x_->record);
+}
+
+std::string XcbWindowSystem::EncodeRecord(const Borrowed& borrowed) {
+  std::string out(kRecordMagic, sizeof kRecordMagic - 1);
+  for (const TitleProperty* p : {&borrowed.own.net_name, &borrowed.own.wm_name,
+                                 &borrowed.written.net_name, &borrowed.written.wm_name}) {
+    PutU32(out, p->type);
+    out.push_back(static_cast<char>(p->format));
+    PutU32(out, static_cast<std::uint32_t>(p->value.size()));
+    out += p->value;
+  }
+  return out;
+}
+
+std::optional<XcbWindowSystem::Borrowed> XcbWindowSystem::DecodeRecord(const std::string& bytes) {
+  constexpr std::size_t kMagic = sizeof kRecordMagic - 1;
+  if (bytes.compare(0, kMagic, kRecordMagic, kMagic) != 0) return std::nullopt;
+  Borrowed borrowed;
+  std::size_t at = kMagic;
+  for (TitleProperty* p : {&borrowed.own.net_name, &borrowed.own.wm_name,
+                           &borrowed.written.net_name, &borrowed.written.wm_name}) {
+    std::uint32_t length = 0;
+    if (!TakeU32(bytes, at, p->type) || at == bytes.size()) return std::nullopt;
+    p->format = static_cast<std::uint8_t>(bytes[at++]);
+    if (!TakeU32(bytes, at, length) || bytes.size() - at < length) return std::nullopt;
+    if (p->format != 8 && p->format != 16 && p->format != 32) return std::nullopt;
+    if (length % (p->format / 8) != 0) return std::nullopt;
+    p->value.assign(bytes, at, length);
+    at += length;
+  }
+  if (at != bytes.size()) return std::nullopt;
+  return borrowed;
+}
+
+// Each window is looked at once, its record and its title in one round trip for all; a
+// window carries the line of the record only where this program's write is still there.
+void XcbWindowSystem::GiveBackLeftTitles() {
+  if (!x_->Usable() || x_->record == XCB_ATOM_NONE) return;
+  std::vector<WindowId> windows = AllCandidates();
+  std::vector<xcb_get_property_cookie_t> records;
+  records.reserve(windows.size());
+  for (WindowId w : windows) records.push_back(x_->Get(Xid(w), x_->record, x_->record));
+  std::vector<std::pair<xcb_window_t, std::optional<Borrowed>>> left;
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    auto reply = x_->Wait(records[i]);
+    if (!reply || reply->type != x_->record || reply->format != 8) continue;
+    std::string bytes(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                      xcb_get_property_value_length(reply.get()));
+    left.emplace_back(Xid(windows[i]), DecodeRecord(bytes));
+  }
+  if (left.empty()) return;
+  ServerGrab grab(x_->c);
+  for (const auto& [xid, borrowed] : left) {
+    if (borrowed) {
+      GiveBack(xid, *borrowed);
+    } else {
+      xcb_delete_property(x_->c, xid, x_->record);
+    }
+  }
+}
+
+std::vector<WindowId> XcbWindowSystem::AllCandidates() {
+  std::vector<WindowId> candidates;
+  auto list = x_->Wait(x_->Get(x_->root, x_->ewmh._NET_CLIENT_LIST, XCB_ATOM_WINDOW));
+  if (list && list->type == XCB_ATOM_WINDOW) candidates = PropertyWindows(list.get());
+  if (auto tree = x_->Wait(x_->Tree(x_->root))) {
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    std::vector<WindowId> tops(children, children + xcb_query_tree_children_length(tree.get()));
+    std::vector<WindowId> clients = ClientsBelow(tops);
+    candidates.insert(candidates.end(), tops.begin(), tops.end());
+    candidates.insert(candidates.end(), clients.begin(), clients.end());
+  }
+  std::unordered_set<WindowId> seen;
+  std::vector<WindowId> unique;
+  for (WindowId w : candidates) {
+    if (seen.insert(w).second) unique.push_back(w);
+  }
+  return unique;
 }
 
 XcbWindowSystem::TitleProperty XcbWindowSystem::RawProperty(const xcb_get_property_reply_t* reply) {
@@ -553,21 +748,7 @@ WindowId XcbWindowSystem::FindPanel() {
   ProcessQueuedEvents();
   // Panels are often left out of the client list, so the root's children and their
   // clients are asked as well.
-  std::vector<WindowId> candidates;
-  auto list = x_->Wait(x_->Get(x_->root, x_->ewmh._NET_CLIENT_LIST, XCB_ATOM_WINDOW));
-  if (list && list->type == XCB_ATOM_WINDOW) candidates = PropertyWindows(list.get());
-  if (auto tree = x_->Wait(x_->Tree(x_->root))) {
-    const xcb_window_t* children = xcb_query_tree_children(tree.get());
-    std::vector<WindowId> tops(children, children + xcb_query_tree_children_length(tree.get()));
-    std::vector<WindowId> clients = ClientsBelow(tops);
-    candidates.insert(candidates.end(), tops.begin(), tops.end());
-    candidates.insert(candidates.end(), clients.begin(), clients.end());
-  }
-  std::unordered_set<WindowId> seen;
-  std::vector<WindowId> unique;
-  for (WindowId w : candidates) {
-    if (seen.insert(w).second) unique.push_back(w);
-  }
+  std::vector<WindowId> unique = AllCandidates();
   std::vector<xcb_get_property_cookie_t> types;
   types.reserve(unique.size());
   for (WindowId w : unique) {

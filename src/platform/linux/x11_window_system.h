@@ -33,6 +33,10 @@ class XcbWindowSystem : public WindowSystem {
   WindowId FindPanel() override;
   bool IsPanel(WindowId window) override;
   void PrepareObservation(WindowId target) override;
+  void GiveBackLeftTitles() override;
+  void FollowTitle(WindowId window) override;
+  bool TakeRetitle() override;
+  int NoticeDescriptor() override { return ConnectionFd(); }
 
   // For a socket notifier: when the descriptor turns readable, call ConnectionBroken(),
   // which consumes what arrived and tells whether the server has gone.
@@ -62,6 +66,10 @@ class XcbWindowSystem : public WindowSystem {
   struct Borrowed {
     TitleProperties own;
     TitleProperties written;
+    // The line as it was given: what the window reads as while it still bears the write, so
+    // that a line the server keeps differently (cut at a zero byte) is never taken for a
+    // title its owner set.
+    std::string line;
   };
 
   struct LastRead {
@@ -69,8 +77,12 @@ class XcbWindowSystem : public WindowSystem {
     TitleProperties properties;
   };
 
-  // Takes in what the server sent: deaths of watched windows; the rest is dropped.
+  // Takes in what the server sent: deaths of watched windows, title changes of the followed
+  // one; the rest is dropped.
   void ProcessQueuedEvents();
+  void TakeEvent(const xcb_generic_event_t* event);
+  // WriteTitle's work on a current window, with the server held.
+  void Write(xcb_window_t xid, const std::string& title);
   std::vector<WindowId> ManagedWindows();
   std::vector<WindowId> ClientsBelow(const std::vector<WindowId>& tops);
   // `gone` collects the indices of windows that no longer exist.
@@ -87,11 +99,23 @@ class XcbWindowSystem : public WindowSystem {
   void Bury(xcb_window_t xid);
   void Watch(xcb_window_t xid);
   WindowId FocusedClient();
+  // Whether `check`, the root's _NET_SUPPORTING_WM_CHECK, is the window of a manager that
+  // runs: a manager that ended leaves the root naming its dead window.
+  bool ManagerRuns(xcb_window_t check);
+  // Every window that may carry a title: the managed clients, the root's children and the
+  // clients framed below them.
+  std::vector<WindowId> AllCandidates();
   static TitleProperty RawProperty(const xcb_get_property_reply_t* reply);
   // None when the window has gone.
   std::optional<TitleProperties> ReadProperties(xcb_window_t xid);
   void Put(xcb_window_t xid, xcb_atom_t property, const TitleProperty& value);
+  // Puts back what the owner had, where the property still holds this program's last write,
+  // and drops the window's record.
   void GiveBack(xcb_window_t xid, const Borrowed& borrowed);
+  // The record kept on the window itself, so that a start after a crash finds it: what goes
+  // back and the line written last, as one property in a layout of this program's own.
+  static std::string EncodeRecord(const Borrowed& borrowed);
+  static std::optional<Borrowed> DecodeRecord(const std::string& bytes);
 
   std::unique_ptr<Connection> x_;
   // Every window that holds a line of this program, until its own title goes back or it
@@ -109,6 +133,16 @@ class XcbWindowSystem : public WindowSystem {
   // them: a write goes in only over exactly these, so a title the owner set after the read
   // is never covered by a line made from the one before.
   std::optional<LastRead> last_read_;
+  // The supporting window of the manager seen running, watched for its end; none while no
+  // manager is known to run.
+  xcb_window_t manager_check_ = XCB_NONE;
+  // The window whose title changes are told at once; the PropertyNotify events that this
+  // program's own writes into it still owe, per property, so that only the owner's count;
+  // whether the owner has set its title since TakeRetitle last looked.
+  xcb_window_t followed_ = XCB_NONE;
+  int own_net_changes_ = 0;
+  int own_wm_changes_ = 0;
+  bool retitled_ = false;
   // The requests of a prepared observation not yet collected.
   std::unique_ptr<Observation> observation_;
 };

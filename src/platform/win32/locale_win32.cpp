@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "platform/japanese_era.h"
-#include "text/wide.h"
+#include "platform/win32/wide.h"
 
 namespace quillenta {
 

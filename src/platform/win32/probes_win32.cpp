@@ -118,13 +118,13 @@ Win32FreeResources::Win32FreeResources(const GuiResourceFunctions& functions,
         reinterpret_cast<void*>(::GetProcAddress(kernel32, functions.open_process.c_str()));
   }
   if (user32_ == nullptr) {
-    error_ = "Faild to call User.exe";
+    error_ = Tr("error", "Faild to call User.exe");
   } else if (get_gui_resources_ == nullptr) {
-    error_ = "Faild to call function";
+    error_ = Tr("error", "Faild to call function");
   } else if (kernel32_ == nullptr) {
-    error_ = "Faild to call Kernel32.dll";
+    error_ = Tr("error", "Faild to call Kernel32.dll");
   } else if (open_process_ == nullptr) {
-    error_ = "Faild to call QT_Thunk";
+    error_ = Tr("error", "Faild to call QT_Thunk");
   }
   gdi_quota_ = ObjectQuota(L"GDIProcessHandleQuota");
   user_quota_ = ObjectQuota(L"USERProcessHandleQuota");

@@ -8,7 +8,7 @@
 
 #include "platform/error.h"
 #include "text/cp932.h"
-#include "text/wide.h"
+#include "platform/win32/wide.h"
 
 namespace quillenta {
 
@@ -115,15 +115,41 @@ Handle CreateTemporaryBeside(const std::wstring& target, DWORD attributes, std::
   return Handle();
 }
 
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The file opened for `access` (0: for its attributes only) when it is a file on a disk;
+// else an invalid handle and why in `error` (ERROR_BAD_FILE_TYPE for a pipe, a console, a
+// device, a folder, or under Wine a Linux FIFO, socket or device). Opening a pipe or a device
+// for data can wait for its other end; the first open asks for no data, and ReOpenFile then
+// opens that very file, so that nothing can take its place in between.
+Handle OpenDiskFile(const std::wstring& path, DWORD access, DWORD& error) {
+  Handle probe(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!probe.valid()) {
+    error = ::GetLastError();
+    return Handle();
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (::GetFileType(probe.get()) != FILE_TYPE_DISK ||
+      !::GetFileInformationByHandle(probe.get(), &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    error = ERROR_BAD_FILE_TYPE;
+    return Handle();
+  }
+  if (access == 0) return probe;
+  Handle file(::ReOpenFile(probe.get(), access, kShareAll, 0));
+  if (!file.valid()) error = ::GetLastError();
+  return file;
+}
+
 // Whether this process may write the file: the read-only attribute, an ACL, a file another
 // program holds locked, or (under Wine) a Linux file that is immutable. ERROR_SUCCESS when
 // it may, else why not.
 DWORD MayWrite(const std::wstring& path, DWORD attributes) {
   if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return ERROR_FILE_READ_ONLY;
-  Handle probe(::CreateFileW(path.c_str(), GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return probe.valid() ? ERROR_SUCCESS : ::GetLastError();
+  DWORD error = ERROR_SUCCESS;
+  Handle probe = OpenDiskFile(path, GENERIC_WRITE, error);
+  return probe.valid() ? ERROR_SUCCESS : error;
 }
 
 // Whether two paths name one file the same way, the "\\\\?\\" prefix and case aside.
@@ -220,21 +246,15 @@ ProfileStore::LoadResult Win32ProfileStore::Load(std::string& text) {
   text.clear();
   code_page_932_ = false;
   const std::wstring path = ForFileApi(Utf8ToWide(path_));
-  Handle file(::CreateFileW(path.c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD error = ERROR_SUCCESS;
+  Handle file = OpenDiskFile(path, GENERIC_READ, error);
   if (!file.valid()) {
-    const DWORD error = ::GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return LoadResult::kMissing;
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? LoadResult::kHeld
                                                                             : LoadResult::kUnreadable;
   }
-  BY_HANDLE_FILE_INFORMATION info;
   LARGE_INTEGER size;
-  if (::GetFileType(file.get()) != FILE_TYPE_DISK ||
-      !::GetFileInformationByHandle(file.get(), &info) ||
-      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-      !::GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxFileBytes) {
+  if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxFileBytes) {
     return LoadResult::kUnreadable;
   }
   std::string bytes;
@@ -255,13 +275,14 @@ ProfileStore::LoadResult Win32ProfileStore::Load(std::string& text) {
 }
 
 void Win32ProfileStore::Commit(const std::string& text) {
-  const Error failure(path_ + " に書き込めません");
-  const FileHeldError held(path_ + " に書き込めません");
+  const Error failure(CannotWriteMessage(path_));
+  const FileHeldError held(CannotWriteMessage(path_));
   if (path_.empty()) throw failure;
   std::wstring target = ForFileApi(Utf8ToWide(path_));
 
   std::string bytes;
-  const bool write_cp932 = EncodeProfileText(text, code_page_932_, bytes);
+  const ProfileEncoding encoding = EncodeProfileText(text, code_page_932_, bytes);
+  if (encoding == ProfileEncoding::kNone) throw failure;
 
   DWORD old_attributes = ::GetFileAttributesW(target.c_str());
   const bool exists = old_attributes != INVALID_FILE_ATTRIBUTES;
@@ -310,7 +331,7 @@ void Win32ProfileStore::Commit(const std::string& text) {
     if (!temp_is_only_copy && IsHeld(error)) throw held;
     throw failure;
   }
-  code_page_932_ = write_cp932;
+  code_page_932_ = encoding == ProfileEncoding::kCodePage932;
 }
 
 SettingsPlaces Win32SettingsPlaces(const std::string& executable_path,

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "text/wide.h"
+#include "platform/win32/wide.h"
 
 namespace quillenta {
 

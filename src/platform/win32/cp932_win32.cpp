@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "text/cp932.h"
-#include "text/wide.h"
+#include "platform/win32/wide.h"
 
 namespace quillenta {
 
