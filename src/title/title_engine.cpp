@@ -25,7 +25,14 @@ void TitleEngine::Timer1Timer() {
 void TitleEngine::ObserveAndTrack() {
   windows_.PrepareObservation(target_);
   std::string title = windows_.ReadTitle(target_);
-  if (title != last_line_) saved_title_ = title;
+  if (title != last_line_) {
+    saved_title_ = title;
+    // The owner has set its title over the line: from now on its retitles are told at once.
+    if (line_written_ && target_ != kNoWindow && retitlers_.insert(target_).second) {
+      if (retitlers_.size() > kMaxRetitlers) retitlers_ = {target_};
+      windows_.FollowTitle(target_);
+    }
+  }
   last_line_ = std::move(title);
 
   switched_ = false;
@@ -44,7 +51,10 @@ void TitleEngine::ObserveAndTrack() {
   RestoreTarget();
   target_ = foreground;
   saved_title_ = windows_.ReadTitle(target_);
-  windows_.FollowTitle(target_);
+  // Being told of a window's retitles costs a wakeup for every change anyone makes to it,
+  // the window manager's answers to this program's own writes among them: only a window seen
+  // retitling itself is worth it.
+  windows_.FollowTitle(retitlers_.count(target_) != 0 ? target_ : kNoWindow);
   switched_ = true;
 }
 
@@ -91,6 +101,7 @@ void TitleEngine::WriteLine() {
   // search over all windows is needed only on the tick of a switch.
   bool bearer_exists = !switched_ || windows_.FindWindowByTitle(last_line_) != kNoWindow;
   if (bearer_exists) windows_.WriteTitle(target_, line_);
+  line_written_ = bearer_exists;
   last_line_ = line_;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 
 #include "items/item_context.h"
 #include "platform/error.h"
@@ -73,8 +74,14 @@ class TitleEngine {
   WindowId excluded2_ = kNoWindow;
   int probe_countdown_ = 0;
   bool switched_ = false;
+  // Whether the last line was written into the target, not only composed.
+  bool line_written_ = false;
   std::int64_t last_notice_write_ms_ = -1000;
   bool notice_waiting_ = false;
+  // Windows seen setting their own title while they bore the line; a bound keeps a day of
+  // churning windows from growing it without end.
+  std::unordered_set<WindowId> retitlers_;
+  static constexpr std::size_t kMaxRetitlers = 64;
 };
 
 }  // namespace quillenta

@@ -324,9 +324,10 @@ case $E2E_TEST in
     ;;
 
   retitling_window)
-    # A page whose title ticks every 40 ms keeps the line: sampled every 10 ms for 10 s, the
-    # line is there in 95 % of the samples (each retitle is answered at once, not at the
-    # next work tick, up to 200 ms later).
+    # A page whose title ticks every 40 ms keeps the line: sampled every 10 ms for 10 s.
+    # Answered only at the work tick, the line would be there in about one sample in ten;
+    # answered at once, it is there in more than 99 % on an idle machine and was seen in 88 %
+    # beside a full parallel suite, so half tells the two apart whatever the load.
     e2e_start_x --tray
     e2e_window A --retitle 40 "Alpha page"
     e2e_activate "$A"
@@ -335,7 +336,7 @@ case $E2E_TEST in
     e2e_wait $T "the line in the retitling window" active_shows_line
     held=$("$E2E_TESTWIN" --sample "$A" 10 1000 " M:")
     echo "the line was in $held of 1000 samples"
-    ((held >= 950)) || e2e_fail "the line was in $held of 1000 samples"
+    ((held >= 500)) || e2e_fail "the line was in $held of 1000 samples"
     # A window that sets its title back whenever anyone changes it: no loop, at most 20
     # writes a second into it, and the tick goes on in the other window.
     e2e_window B --set-back "Beta stubborn"

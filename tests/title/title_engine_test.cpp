@@ -256,6 +256,9 @@ TEST_F(EngineFixture, ARetitleIsAnsweredAtOnceButNeverFasterThanItsGap) {
   WorkTick();
   WorkTick();
   ASSERT_EQ(windows.TitleOf(a), "[A]");
+  windows.Retitle(a, "A0");
+  WorkTick();
+  ASSERT_EQ(windows.followed_, a);
   std::int64_t now = 0;
   std::int64_t answered = -1000;
   for (const Case& c : cases) {
@@ -282,15 +285,29 @@ TEST_F(EngineFixture, ARetitleIsAnsweredAtOnceButNeverFasterThanItsGap) {
   EXPECT_EQ(windows.TitleOf(a), "[A***]");
 }
 
-TEST_F(EngineFixture, OnlyTheTargetsRetitlesAreFollowed) {
+TEST_F(EngineFixture, OnlyATargetSeenRetitlingItselfIsFollowed) {
   WindowId a = windows.Open("A");
   WindowId b = windows.Open("B");
   windows.Focus(a);
   WorkTick();
+  WorkTick();
+  EXPECT_EQ(windows.followed_, kNoWindow);
+  windows.Retitle(a, "A1");
+  WorkTick();
+  EXPECT_EQ(windows.followed_, a);
+  windows.Focus(b);
+  WorkTick();
+  WorkTick();  // the line goes in at the tick after the switch
+  EXPECT_EQ(windows.followed_, kNoWindow);
+  windows.Retitle(b, "B1");
+  WorkTick();
+  EXPECT_EQ(windows.followed_, b);
+  windows.Focus(a);
+  WorkTick();
+  EXPECT_EQ(windows.followed_, a) << "a window that retitled itself is followed from its switch";
   windows.Focus(b);
   WorkTick();
   WorkTick();
-  EXPECT_EQ(windows.followed_, b);
   windows.Retitle(a, "A2");
   engine.TitleNotice(5000);
   EXPECT_EQ(windows.TitleOf(a), "A2");

@@ -233,11 +233,6 @@ void XcbWindowSystem::TakeEvent(const xcb_generic_event_t* event) {
       if (change->window != followed_) break;
       const bool net = change->atom == x_->ewmh._NET_WM_NAME;
       if (!net && change->atom != XCB_ATOM_WM_NAME) break;
-      int& own = net ? own_net_changes_ : own_wm_changes_;
-      if (own > 0) {
-        --own;
-        break;
-      }
       // A toolkit sets both names one after the other; only the one the title is read from
       // tells, so that the title is never read between the two.
       const bool has_net_name = last_read_ && last_read_->xid == followed_ &&
@@ -260,7 +255,6 @@ void XcbWindowSystem::FollowTitle(WindowId window) {
     xcb_change_window_attributes(x_->c, followed_, XCB_CW_EVENT_MASK, &structure);
   }
   followed_ = xid;
-  own_net_changes_ = own_wm_changes_ = 0;
   retitled_ = false;
   if (xid == XCB_NONE) return;
   Watch(xid);
@@ -270,11 +264,12 @@ void XcbWindowSystem::FollowTitle(WindowId window) {
 
 bool XcbWindowSystem::TakeRetitle() {
   if (!x_->Usable()) return false;
-  // Everything that arrived, whatever it is: the shell's watch of the descriptor fires for as
-  // long as anything is left unread.
-  while (xcb_generic_event_t* event = xcb_poll_for_event(x_->c)) {
+  // What is queued, or else one read of the socket: anything left unread keeps the shell's
+  // watch of the descriptor firing, so a second read that would find nothing is spared.
+  if (xcb_generic_event_t* event = xcb_poll_for_event(x_->c)) {
     TakeEvent(event);
     std::free(event);
+    ProcessQueuedEvents();
   }
   return std::exchange(retitled_, false);
 }
@@ -548,12 +543,22 @@ void XcbWindowSystem::WriteTitle(WindowId window, const std::string& title) {
   if (!Current(window)) return;
   const xcb_window_t xid = Xid(window);
   Write(xid, title);
-  if (xid == followed_ && own_net_changes_ + own_wm_changes_ > 0) {
-    // The server tells this connection of its own writes too: a round trip takes those
-    // notices in now, where a wakeup of the program for them would cost more.
-    std::free(xcb_get_input_focus_reply(x_->c, xcb_get_input_focus(x_->c), nullptr));
-    ProcessQueuedEvents();
-  }
+}
+
+// The server would tell this connection of its own changes to the followed window, each a
+// wakeup of the program for nothing. Under the grab no other client's change can fall in
+// between, so hearing nothing while the changes are made loses nothing of the owner's.
+XcbWindowSystem::Unheard::Unheard(XcbWindowSystem& system, xcb_window_t xid)
+    : c_(xid == system.followed_ ? system.x_->c : nullptr), xid_(xid) {
+  if (c_ == nullptr) return;
+  const std::uint32_t structure = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+  xcb_change_window_attributes(c_, xid_, XCB_CW_EVENT_MASK, &structure);
+}
+
+XcbWindowSystem::Unheard::~Unheard() {
+  if (c_ == nullptr) return;
+  const std::uint32_t heard = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+  xcb_change_window_attributes(c_, xid_, XCB_CW_EVENT_MASK, &heard);
 }
 
 void XcbWindowSystem::Write(xcb_window_t xid, const std::string& title) {
@@ -585,13 +590,10 @@ void XcbWindowSystem::Write(xcb_window_t xid, const std::string& title) {
   }
   // The record goes first: a crash while the requests are sent may leave it without the line,
   // which the next start ignores, but never the line without it.
+  Unheard unheard(*this, xid);
   Put(xid, x_->record, {x_->record, 8, EncodeRecord(borrowed->second)});
   Put(xid, x_->ewmh._NET_WM_NAME, written.net_name);
   Put(xid, XCB_ATOM_WM_NAME, written.wm_name);
-  if (xid == followed_) {
-    ++own_net_changes_;
-    ++own_wm_changes_;
-  }
   last_read_ = LastRead{xid, written};
 }
 
@@ -615,6 +617,7 @@ void XcbWindowSystem::RestoreTitle(WindowId window, const std::string& /*title*/
 void XcbWindowSystem::GiveBack(xcb_window_t xid, const Borrowed& borrowed) {
   std::optional<TitleProperties> now = ReadProperties(xid);
   if (!now) return;
+  Unheard unheard(*this, xid);
   if (now->net_name == borrowed.written.net_name) {
     Put(xid, x_->ewmh._NET_WM_NAME, borrowed.own.net_name);
   }

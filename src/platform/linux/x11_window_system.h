@@ -76,6 +76,19 @@ class XcbWindowSystem : public WindowSystem {
     xcb_window_t xid;
     TitleProperties properties;
   };
+  // For as long as it lives, this connection's own changes to a window are not told back to
+  // it; made and ended within a server grab.
+  class Unheard {
+   public:
+    Unheard(XcbWindowSystem& system, xcb_window_t xid);
+    ~Unheard();
+    Unheard(const Unheard&) = delete;
+    Unheard& operator=(const Unheard&) = delete;
+
+   private:
+    xcb_connection_t* c_;
+    xcb_window_t xid_;
+  };
 
   // Takes in what the server sent: deaths of watched windows, title changes of the followed
   // one; the rest is dropped.
@@ -136,12 +149,9 @@ class XcbWindowSystem : public WindowSystem {
   // The supporting window of the manager seen running, watched for its end; none while no
   // manager is known to run.
   xcb_window_t manager_check_ = XCB_NONE;
-  // The window whose title changes are told at once; the PropertyNotify events that this
-  // program's own writes into it still owe, per property, so that only the owner's count;
-  // whether the owner has set its title since TakeRetitle last looked.
+  // The window whose title changes are told at once; whether the owner has set its title
+  // since TakeRetitle last looked.
   xcb_window_t followed_ = XCB_NONE;
-  int own_net_changes_ = 0;
-  int own_wm_changes_ = 0;
   bool retitled_ = false;
   // The requests of a prepared observation not yet collected.
   std::unique_ptr<Observation> observation_;
