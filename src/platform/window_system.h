@@ -53,6 +53,9 @@ class WindowSystem {
   // (-1 where there is none), or a call of `notice` that the implementation makes itself
   // from within the shell's message loop.
   virtual int NoticeDescriptor() { return -1; }
+  // Reads what the descriptor has for TakeRetitle; the shell calls it each time the
+  // descriptor turns readable, so that a TakeRetitle between two of them costs no read.
+  virtual void ReadNotices() {}
   virtual void SetNotice(std::function<void()> notice) {}
 };
 

@@ -21,6 +21,7 @@ Application::Application(Platform platform, ErrorReport& errors)
         notices_->setEnabled(false);
         return;
       }
+      program_.core().platform().windows->ReadNotices();
       program_.OnWindowNotice();
     });
   }

@@ -262,15 +262,20 @@ void XcbWindowSystem::FollowTitle(WindowId window) {
   xcb_flush(x_->c);
 }
 
-bool XcbWindowSystem::TakeRetitle() {
-  if (!x_->Usable()) return false;
+void XcbWindowSystem::ReadNotices() {
+  if (!x_->Usable()) return;
   // What is queued, or else one read of the socket: anything left unread keeps the shell's
   // watch of the descriptor firing, so a second read that would find nothing is spared.
   if (xcb_generic_event_t* event = xcb_poll_for_event(x_->c)) {
     TakeEvent(event);
     std::free(event);
-    ProcessQueuedEvents();
   }
+  ProcessQueuedEvents();
+}
+
+bool XcbWindowSystem::TakeRetitle() {
+  if (!x_->Usable()) return false;
+  ProcessQueuedEvents();
   return std::exchange(retitled_, false);
 }
 

@@ -37,6 +37,7 @@ class XcbWindowSystem : public WindowSystem {
   void FollowTitle(WindowId window) override;
   bool TakeRetitle() override;
   int NoticeDescriptor() override { return ConnectionFd(); }
+  void ReadNotices() override;
 
   // For a socket notifier: when the descriptor turns readable, call ConnectionBroken(),
   // which consumes what arrived and tells whether the server has gone.
