@@ -275,15 +275,17 @@ case $TEST in
     ;;
 
   retitling_window)
-    # A page whose title ticks every 40 ms keeps the line: its own title read every 10 ms
-    # for 10 s holds the line in 95 % of the samples, each retitle being answered at once.
+    # A page whose title ticks every 40 ms keeps the line: its own title read every 10 ms for
+    # 10 s. Answered only at the work tick, about one sample in ten would hold it; answered at
+    # once (from the first work tick that sees the page retitle itself), 93 % and more did.
+    # Half tells the two apart whatever the load.
     window A "Alpha page"
     start_on "$A" "Alpha page"
     command_to "$A_CTL" "retitle 40 250 $(winpath "$TMP/a.samples")"
     wait_for 60 "the retitles to end" test -s "$TMP/a.samples"
     read -r _ held _ count <"$TMP/a.samples"
     echo "the line was in $held of $count samples"
-    ((count > 0 && held * 100 >= count * 95)) || fail "the line was in $held of $count samples"
+    ((count > 0 && held * 2 >= count)) || fail "the line was in $held of $count samples"
     # A window that sets its title back whenever another program changes it: no loop, at
     # most 20 writes a second into it, and the tick goes on.
     window B "Beta stubborn"
