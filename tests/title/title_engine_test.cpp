@@ -288,32 +288,26 @@ TEST_F(EngineFixture, ARetitleIsAnsweredAtOnceButNeverFasterThanItsGap) {
 TEST_F(EngineFixture, OnlyATargetSeenRetitlingItselfIsFollowed) {
   WindowId a = windows.Open("A");
   WindowId b = windows.Open("B");
-  windows.Focus(a);
-  WorkTick();
-  WorkTick();
+  auto focus = [&](WindowId window) {
+    windows.Focus(window);
+    WorkTick();
+    WorkTick();  // the line goes in at the tick after the switch
+  };
+  focus(a);
   EXPECT_EQ(windows.followed_, kNoWindow);
   windows.Retitle(a, "A1");
   WorkTick();
   EXPECT_EQ(windows.followed_, a);
-  windows.Focus(b);
-  WorkTick();
-  WorkTick();  // the line goes in at the tick after the switch
+  focus(b);
   EXPECT_EQ(windows.followed_, kNoWindow);
-  windows.Retitle(b, "B1");
-  WorkTick();
-  EXPECT_EQ(windows.followed_, b);
-  windows.Focus(a);
-  WorkTick();
+  focus(a);
   EXPECT_EQ(windows.followed_, a) << "a window that retitled itself is followed from its switch";
-  windows.Focus(b);
-  WorkTick();
-  WorkTick();
-  windows.Retitle(a, "A2");
+  windows.Retitle(b, "B1");
   engine.TitleNotice(5000);
-  EXPECT_EQ(windows.TitleOf(a), "A2");
-  windows.Retitle(b, "B2");
+  EXPECT_EQ(windows.TitleOf(b), "B1");
+  windows.Retitle(a, "A2");
   engine.TitleNotice(6000);
-  EXPECT_EQ(windows.TitleOf(b), "[B2]");
+  EXPECT_EQ(windows.TitleOf(a), "[A2]");
 }
 
 }  // namespace
