@@ -326,8 +326,8 @@ case $E2E_TEST in
   retitling_window)
     # A page whose title ticks every 40 ms keeps the line: sampled every 10 ms for 10 s.
     # Answered only at the work tick, the line would be there in about one sample in ten;
-    # answered at once, it was there in 90 to 99.8 % on an idle machine and in 88 %
-    # beside a full parallel suite, so half tells the two apart whatever the load.
+    # answered at once, it was there in 96 to 99 % on an idle machine and in 88 % beside a
+    # full parallel suite, so half tells the two apart whatever the load.
     e2e_start_x --tray
     e2e_window A --retitle 40 "Alpha page"
     e2e_activate "$A"

@@ -18,6 +18,7 @@
  * --set-back sets TITLE back whenever anyone else changes _NET_WM_NAME, and prints on its end
  * "set back N in MS ms". --sample reads window ID's _NET_WM_NAME COUNT times, MS apart, and
  * prints how many of the samples held TEXT. */
+#include <errno.h>
 #include <poll.h>
 #include <time.h>
 #include <signal.h>
@@ -121,14 +122,22 @@ static int sample(const char* id, int ms, int count, const char* text) {
   if (xcb_connection_has_error(c)) return 1;
   xcb_window_t w = (xcb_window_t)strtoul(id, NULL, 0);
   int held = 0;
-  long long next = now_ms();
+  /* MS apart on average, each gap drawn anew: samples on a fixed beat would keep one phase
+   * to a window's retitles for the whole run and count either every answer's latency or
+   * none of it. */
+  srand((unsigned)getpid());
+  struct timespec next;
+  clock_gettime(CLOCK_MONOTONIC, &next);
   for (int k = 0; k < count; ++k) {
     char* title = net_name(w);
     held += strstr(title, text) != NULL;
     free(title);
-    next += ms;
-    long long wait = next - now_ms();
-    if (wait > 0) poll(NULL, 0, (int)wait);
+    long long gap_us = ms * 500LL + rand() % (ms > 0 ? ms * 1000 : 1);
+    next.tv_nsec += (long)(gap_us * 1000);
+    next.tv_sec += next.tv_nsec / 1000000000L;
+    next.tv_nsec %= 1000000000L;
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, NULL) == EINTR) {
+    }
   }
   printf("%d\n", held);
   xcb_disconnect(c);
