@@ -277,7 +277,7 @@ case $TEST in
   retitling_window)
     # A page whose title ticks every 40 ms keeps the line: its own title read every 10 ms for
     # 10 s. Answered only at the work tick, about one sample in ten would hold it; answered at
-    # once (from the first work tick that sees the page retitle itself), 93 % and more did.
+    # once (from the first work tick that sees the page retitle itself), 93 to 95 % did.
     # Half tells the two apart whatever the load.
     window A "Alpha page"
     start_on "$A" "Alpha page"
