@@ -201,15 +201,9 @@ int XcbWindowSystem::ConnectionFd() const {
 }
 
 bool XcbWindowSystem::ConnectionBroken() {
-  if (x_->c == nullptr || !x_->ewmh_ready) return true;
-  // Reads what the server sent: the errors of unchecked writes and events nobody asked
-  // for; also how a closed connection is noticed.
-  if (xcb_generic_event_t* event = xcb_poll_for_event(x_->c)) {
-    TakeEvent(event);
-    std::free(event);
-    ProcessQueuedEvents();
-  }
-  return xcb_connection_has_error(x_->c) != 0;
+  // Reading is also how a closed connection is noticed.
+  ReadNotices();
+  return ConnectionLost();
 }
 
 bool XcbWindowSystem::ConnectionLost() const {
@@ -593,9 +587,9 @@ void XcbWindowSystem::Write(xcb_window_t xid, const std::string& title) {
   } else {
     written.wm_name = {x_->ewmh.UTF8_STRING, 8, title};
   }
+  Unheard unheard(*this, xid);
   // The record goes first: a crash while the requests are sent may leave it without the line,
   // which the next start ignores, but never the line without it.
-  Unheard unheard(*this, xid);
   Put(xid, x_->record, {x_->record, 8, EncodeRecord(borrowed->second)});
   Put(xid, x_->ewmh._NET_WM_NAME, written.net_name);
   Put(xid, XCB_ATOM_WM_NAME, written.wm_name);

@@ -39,8 +39,7 @@ class XcbWindowSystem : public WindowSystem {
   int NoticeDescriptor() override { return ConnectionFd(); }
   void ReadNotices() override;
 
-  // For a socket notifier: when the descriptor turns readable, call ConnectionBroken(),
-  // which consumes what arrived and tells whether the server has gone.
+  // Reads what arrived, as ReadNotices does, and tells whether the server has gone.
   int ConnectionFd() const;
   bool ConnectionBroken();
   // What the last exchange with the server found, without reading the socket: the check of
