@@ -3,6 +3,7 @@
   sni_bus.py watcher            serves org.kde.StatusNotifierWatcher until killed
   sni_bus.py get NAME PROPERTY  an item's property (the ToolTip's title for ToolTip)
   sni_bus.py menu NAME          the labels of its dbusmenu's top level, one a line
+  sni_bus.py open NAME          tells the item its menu is about to show, as a host does
   sni_bus.py click NAME LABEL   sends the "clicked" event of the item with that label
 """
 import sys
@@ -77,6 +78,8 @@ def main():
     elif sys.argv[1] == "menu":
         for _, label in menu_items(bus, name):
             print(label)
+    elif sys.argv[1] == "open":
+        bus.get_object(name, "/MenuBar").AboutToShow(0, dbus_interface="com.canonical.dbusmenu")
     elif sys.argv[1] == "click":
         ids = [id for id, label in menu_items(bus, name) if label == sys.argv[3]]
         bus.get_object(name, "/MenuBar").Event(ids[0], "clicked", dbus.String("", variant_level=1),

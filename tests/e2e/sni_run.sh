@@ -258,6 +258,10 @@ case $E2E_TEST in
     label_follows_tooltip || e2e_fail "label $(sni get XAyatanaLabel) / tooltip $(sni get ToolTip)"
     [ "$(sni menu | tr '\n' ' ')" = "終了 設定 " ] || e2e_fail "menu: $(sni menu)"
     window_hidden || e2e_fail "the settings window showed before 設定"
+    # While its menu is open the item has nothing a host could show over it.
+    sni open
+    [ -z "$(sni get ToolTip)$(sni get Title)" ] ||
+      e2e_fail "tooltip $(sni get ToolTip) and title $(sni get Title) with the menu open"
     sni click 設定
     e2e_wait $T "the settings window after 設定" window_shown
     e2e_wait $T "the item to leave the watcher" eval '! program_item'
@@ -275,6 +279,7 @@ case $E2E_TEST in
     sleep 1.5
     [ -z "$(sni get XAyatanaLabel)" ] || e2e_fail "the label came back: $(sni get XAyatanaLabel)"
     [[ $(sni get ToolTip) == "W own "*" M:"* ]] || e2e_fail "tooltip $(sni get ToolTip)"
+    [ "$(sni get Title)" = Quillenta ] || e2e_fail "title $(sni get Title) after the menu"
     ;;
 
   *)

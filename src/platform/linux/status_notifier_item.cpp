@@ -57,7 +57,7 @@ struct SniHandlers {
     const std::string_view name = property;
     if (name == "Category") return sd_bus_message_append(reply, "s", "ApplicationStatus");
     if (name == "Id") return Text(reply, item.id_);
-    if (name == "Title") return Text(reply, item.title_);
+    if (name == "Title") return Text(reply, item.menu_quiet_ ? std::string() : item.title_);
     if (name == "Status") return sd_bus_message_append(reply, "s", "Active");
     if (name == "WindowId") return sd_bus_message_append(reply, "i", 0);
     if (name == "IconPixmap") return AppendPixmaps(reply, item.icon_);
@@ -72,7 +72,8 @@ struct SniHandlers {
       int r = sd_bus_message_open_container(reply, 'r', "sa(iiay)ss");
       if (r >= 0) r = sd_bus_message_append(reply, "s", "");
       if (r >= 0) r = AppendPixmaps(reply, {});
-      if (r >= 0) r = sd_bus_message_append(reply, "ss", item.tooltip_.c_str(), "");
+      const char* text = item.menu_quiet_ ? "" : item.tooltip_.c_str();
+      if (r >= 0) r = sd_bus_message_append(reply, "ss", text, "");
       return r < 0 ? r : sd_bus_message_close_container(reply);
     }
     // IconName, the overlay's and attention's names, the movie, the theme path: none.
@@ -184,11 +185,18 @@ struct SniHandlers {
     return sd_bus_reply_method_return(message, "ai", 0);
   }
 
-  // xfce4-panel re-reads an item at each of its New signals, and a click in its open menu
-  // meanwhile can be lost: while the menu is open (it tells of the opening, not always of the
-  // closing), the signals wait.
+  // xfce4-panel re-reads an item at each of its New signals and, when its tooltip changed,
+  // has GTK show the tooltip under the pointer after half a second, even over the item's open
+  // menu, whose click the tooltip then takes. So while the menu is open (the host tells of the
+  // opening, not always of the closing) the signals wait, and the item has neither tooltip nor
+  // title, which the panel shows in its place: a re-read for a signal sent just before the
+  // menu opened is answered after it, and the next re-read then finds nothing to show.
   static void MenuOpens(StatusNotifierItem& item) {
     item.menu_open_until_us_ = NowUs() + StatusNotifierItem::kMenuOpenMs * 1000;
+    if (item.menu_quiet_) return;
+    item.menu_quiet_ = true;
+    sd_bus_emit_signal(item.bus_, kItemPath, kItemInterface, "NewTitle", nullptr);
+    sd_bus_emit_signal(item.bus_, kItemPath, kItemInterface, "NewToolTip", nullptr);
   }
   static int AboutToShow(sd_bus_message* message, void* data, sd_bus_error*) {
     MenuOpens(Item(data));
@@ -236,7 +244,7 @@ const sd_bus_vtable kItemVtable[] = {
     SD_BUS_VTABLE_START(0),
     SD_BUS_PROPERTY("Category", "s", SniHandlers::Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
     SD_BUS_PROPERTY("Id", "s", SniHandlers::Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("Title", "s", SniHandlers::Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
+    SD_BUS_PROPERTY("Title", "s", SniHandlers::Property, 0, 0),
     SD_BUS_PROPERTY("Status", "s", SniHandlers::Property, 0, 0),
     SD_BUS_PROPERTY("WindowId", "i", SniHandlers::Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
     SD_BUS_PROPERTY("IconName", "s", SniHandlers::Property, 0, 0),
@@ -435,7 +443,9 @@ bool StatusNotifierItem::WantsWrite() const {
 int StatusNotifierItem::TimeoutMs() const {
   std::uint64_t at = 0;
   if (bus_ == nullptr || sd_bus_get_timeout(bus_, &at) < 0) return -1;
-  if ((tooltip_waits_ || label_waits_) && menu_open_until_us_ < at) at = menu_open_until_us_;
+  if ((tooltip_waits_ || label_waits_ || menu_quiet_) && menu_open_until_us_ < at) {
+    at = menu_open_until_us_;
+  }
   if (at == UINT64_MAX) return -1;
   const std::uint64_t now_us = NowUs();
   if (at <= now_us) return 0;
@@ -464,6 +474,11 @@ void StatusNotifierItem::Process() {
 
 void StatusNotifierItem::EmitChanges() {
   if (bus_ == nullptr || NowUs() < menu_open_until_us_) return;
+  if (menu_quiet_) {
+    menu_quiet_ = false;
+    tooltip_waits_ = true;
+    sd_bus_emit_signal(bus_, kItemPath, kItemInterface, "NewTitle", nullptr);
+  }
   if (tooltip_waits_) {
     tooltip_waits_ = false;
     sd_bus_emit_signal(bus_, kItemPath, kItemInterface, "NewToolTip", nullptr);

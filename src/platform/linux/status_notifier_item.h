@@ -94,6 +94,7 @@ class StatusNotifierItem {
   bool tooltip_waits_ = false;
   bool label_waits_ = false;
   std::uint64_t menu_open_until_us_ = 0;
+  bool menu_quiet_ = false;
   sd_bus* bus_ = nullptr;
   std::vector<sd_bus_slot*> slots_;
   Watcher watcher_ = Watcher::kUnknown;
