@@ -97,9 +97,12 @@ struct Win32WindowSystem::Callbacks {
       if (self->hook_ != hook || hwnd != self->followed_) continue;
       // The window's text, not a count of the writes sent: a write that times out or a
       // system that tells of no change (Wine 8) would leave a count owing for good.
-      if (ReadWide(hwnd) == self->own_text_) return;
+      std::wstring text = ReadWide(hwnd);
+      if (text == self->own_text_) return;
       self->retitled_ = true;
+      self->told_text_ = &text;
       if (self->notice_) self->notice_();
+      self->told_text_ = nullptr;
       return;
     }
   }
@@ -216,8 +219,14 @@ std::string Win32WindowSystem::ReadTitle(WindowId window) {
   HWND hwnd = ToHwnd(window);
   auto held = unanswered_.find(window);
   if (held != unanswered_.end() && IsWindow(hwnd)) return WideToUtf8(held->second);
-  // A window that has gone reads as no text at all, which is what it must read as.
-  std::wstring text = ReadWide(hwnd);
+  std::wstring text;
+  if (told_text_ != nullptr && hwnd == followed_) {
+    text = std::move(*told_text_);
+    told_text_ = nullptr;
+  } else {
+    // A window that has gone reads as no text at all, which is what it must read as.
+    text = ReadWide(hwnd);
+  }
   if (record_ != nullptr) record_->Observe(hwnd, text);
   return WideToUtf8(text);
 }
